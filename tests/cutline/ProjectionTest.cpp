@@ -1,0 +1,117 @@
+// Projection onto the model along an axis: the crossing furthest along the axis within ten
+// units of the point wins, and no tree or no crossing gives the point back.
+#include "cutline/CutLineGenerator.h"
+
+#include <vtkCubeSource.h>
+#include <vtkNew.h>
+#include <vtkOBBTree.h>
+#include <vtkPolyData.h>
+#include <vtkTransform.h>
+#include <vtkTransformPolyDataFilter.h>
+#include <vtkTriangleFilter.h>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+// A closed triangulated box of edge 20 centred at the origin.
+vtkSmartPointer<vtkPolyData> Box(double shiftX = 0.0)
+{
+  vtkNew<vtkCubeSource> cube;
+  cube->SetXLength(20.0);
+  cube->SetYLength(20.0);
+  cube->SetZLength(20.0);
+  cube->SetCenter(shiftX, 0.0, 0.0);
+  vtkNew<vtkTriangleFilter> triangles;
+  triangles->SetInputConnection(cube->GetOutputPort());
+  triangles->Update();
+  auto mesh = vtkSmartPointer<vtkPolyData>::New();
+  mesh->DeepCopy(triangles->GetOutput());
+  return mesh;
+}
+
+void ExpectPoint(const Point3& p, double x, double y, double z)
+{
+  EXPECT_NEAR(p.x, x, 1e-5);
+  EXPECT_NEAR(p.y, y, 1e-5);
+  EXPECT_NEAR(p.z, z, 1e-5);
+}
+
+const double kPlusX[3] = { 1.0, 0.0, 0.0 };
+
+} // namespace
+
+TEST(CutLineGenerator, StartsWithoutModelAndWithTheDefaultDrop)
+{
+  CutLineGenerator generator;
+  EXPECT_EQ(generator.Model, nullptr);
+  EXPECT_EQ(generator.Renderer, nullptr);
+  EXPECT_EQ(generator.ModelTree, nullptr);
+  EXPECT_DOUBLE_EQ(generator.BuccalDrop, 0.2);
+
+  // Before any model every projection gives its input back.
+  const double q[3] = { 1.5, -2.0, 3.25 };
+  ExpectPoint(generator.ProjectAlongAxis(q, kPlusX), 1.5, -2.0, 3.25);
+}
+
+TEST(CutLineGenerator, SetModelBuildsTheLocatorWithItsSettings)
+{
+  CutLineGenerator generator;
+  auto box = Box();
+  generator.SetModel(box);
+  EXPECT_EQ(generator.Model, box);
+  ASSERT_NE(generator.ModelTree, nullptr);
+  EXPECT_EQ(generator.ModelTree->GetDataSet(), box.GetPointer());
+  EXPECT_EQ(generator.ModelTree->GetNumberOfCellsPerNode(), 8);
+  EXPECT_EQ(generator.ModelTree->GetMaxLevel(), 1000000);
+  EXPECT_DOUBLE_EQ(generator.ModelTree->GetTolerance(), 1e-6);
+  EXPECT_TRUE(generator.ModelTree->GetAutomatic());
+
+  generator.SetModel(nullptr);
+  EXPECT_EQ(generator.ModelTree, nullptr);
+}
+
+TEST(CutLineGenerator, ProjectionTakesTheCrossingFurthestAlongTheAxis)
+{
+  CutLineGenerator generator;
+  generator.SetModel(Box());
+
+  struct Case
+  {
+    const char* what;
+    double q[3];
+    double axis[3];
+    double expected[3];
+  };
+  const Case cases[] = {
+    { "on the surface, axis out", { 10.0, 1.0, 2.0 }, { 1.0, 0.0, 0.0 }, { 10.0, 1.0, 2.0 } },
+    { "3 inside, axis out", { 7.0, 1.0, 2.0 }, { 1.0, 0.0, 0.0 }, { 10.0, 1.0, 2.0 } },
+    // The inner half is searched only when the outer half has no crossing; then the
+    // crossing nearest the point wins.
+    { "outside, axis out", { 13.0, 1.0, 2.0 }, { 1.0, 0.0, 0.0 }, { 10.0, 1.0, 2.0 } },
+    { "outside, axis in", { 13.0, 1.0, 2.0 }, { -1.0, 0.0, 0.0 }, { 10.0, 1.0, 2.0 } },
+    { "12 away from everything", { 22.0, 1.0, 2.0 }, { 1.0, 0.0, 0.0 }, { 22.0, 1.0, 2.0 } },
+    { "inside, both faces within reach", { 1.0, 0.0, 5.0 }, { 0.0, 0.0, 1.0 }, { 1.0, 0.0, 10.0 } },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    ExpectPoint(generator.ProjectAlongAxis(c.q, c.axis), c.expected[0], c.expected[1],
+      c.expected[2]);
+  }
+}
+
+TEST(CutLineGenerator, ProjectionSeesTheModelAsItStoodAtSetModel)
+{
+  CutLineGenerator generator;
+  auto box = Box();
+  generator.SetModel(box);
+
+  // Moving the displayed model does not move the generator's copy.
+  const double q[3] = { 8.0, 0.0, 0.0 };
+  auto moved = Box(5.0);
+  ExpectPoint(generator.ProjectAlongAxis(q, kPlusX), 10.0, 0.0, 0.0);
+  generator.SetModel(moved);
+  ExpectPoint(generator.ProjectAlongAxis(q, kPlusX), 15.0, 0.0, 0.0);
+}
