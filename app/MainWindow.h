@@ -1,0 +1,126 @@
+// The program's window after sign-in: the 3-D view with the jaw model, the fixed bodies, the
+// gum line and the cut line, and the controls that load, align, cut, edit and export them.
+#pragma once
+
+#include "cutline/PoseTypes.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <vtkSmartPointer.h>
+
+#include <memory>
+#include <vector>
+
+class CutLineGenerator;
+class EditContourSplineRep;
+class EditContourSplineWidget;
+class QVTKOpenGLNativeWidget;
+class VectorWidget;
+class contourRepresentation;
+class contourWidget;
+class vtkActor;
+class vtkPoints;
+class vtkPolyData;
+class vtkRenderWindow;
+class vtkRenderer;
+class vtkTransform;
+
+namespace Ui
+{
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+  Q_OBJECT
+
+public:
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+private slots:
+  void onLoadModel();
+  void onSaveModel();
+  void onLoadGumline();
+  void onSaveGbin();
+  void onPushButton_RotateZPlus();
+  void onPushButton_RotateZMin();
+  void onPushButton_Left();
+  void onPushButton_right();
+  void onPushButton_up();
+  void onPushButton_down();
+  void slot_checkBox_AdjustCoordinate(bool bChecked = false);
+  void onAddGrooveButton();
+  void slot_checkBox_editCurve(bool bChecked = false);
+  void slot_pushButton_spline();
+  void slot_pushButton_moveDown();
+  void slot_pushButton_CollisionCheck();
+  void slot_pushButton_autoAdjust();
+
+private:
+  // Scene and control state.
+  void RenderView();
+  void SetCutLineControlsEnabled(bool enabled);
+
+  // Model loading and saving.
+  bool LoadStlFile(QString path);
+  void OnModelLoaded();
+
+  // Fixed bodies beside the executable.
+  void LoadCrossModel(bool visible);
+  void LoadBaseplateModel(bool visible);
+
+  // Frame adjustment and manual moves.
+  void AutoAdjustCoordinate();
+  void AdjustCoordinateByTwoPoints(bool on);
+  void ApplyTransform(vtkSmartPointer<vtkTransform> transform);
+  void ApplyFrameTransform(vtkTransform* transform);
+  void ResetCameraAndRender();
+
+  // Gum line.
+  void ReadGumLineFile(QString path);
+  bool WriteGumLineFile(const QString& path);
+  void EditGumLine(bool on);
+  void UpdateGumLineActor();
+  void ShowGumLine(vtkPoints* points);
+
+  // Cut line.
+  void GenerateCutLine(double lingualKeep, double buccalKeep, double buccalDrop);
+  void ShowCutLine(vtkSmartPointer<vtkPoints> points);
+  vtkSmartPointer<vtkPoints> CutLineSamples() const;
+  // One pose per sample with its outward direction (none for fewer than 60 samples).
+  static std::vector<PoseDir> PosesAlong(vtkPoints* samples);
+  bool SaveCutLineFile(QString path);
+  bool DetectCollision();
+  bool ComputeCollision(vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses);
+
+  // The model mesh shown by the model actor, or null without a model.
+  vtkPolyData* ModelMesh() const;
+
+  std::unique_ptr<Ui::MainWindow> ui;
+  QVTKOpenGLNativeWidget* vtkWidget = nullptr;
+  vtkSmartPointer<vtkRenderer> renderer;
+  vtkSmartPointer<vtkActor> modelActor;
+  vtkSmartPointer<vtkPolyData> grooveToolData;
+  vtkSmartPointer<vtkRenderWindow> renderWindow;
+  QString lastOpenDir;
+  QString lastSaveDir;
+  vtkSmartPointer<VectorWidget> twoPointWidget;
+  vtkSmartPointer<vtkActor> crossActor;
+  vtkSmartPointer<vtkActor> baseplateActor;
+  bool grooveAllowed;
+  std::unique_ptr<CutLineGenerator> cutLineGenerator;
+  vtkSmartPointer<contourRepresentation> cutLineRep;
+  vtkSmartPointer<contourWidget> cutLineWidget;
+  vtkSmartPointer<EditContourSplineRep> gumLineRep;
+  vtkSmartPointer<EditContourSplineWidget> gumLineWidget;
+  std::vector<Point3> gumLinePoints;
+  vtkSmartPointer<vtkActor> gumLineActor;
+  vtkSmartPointer<vtkActor> collisionActor;
+  bool cutTwoLoops;
+  QString modelFileName;
+
+  // Tests reach the window's state through this accessor.
+  friend struct MainWindowProbe;
+};

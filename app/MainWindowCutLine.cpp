@@ -1,0 +1,333 @@
+// The cut-line actions: generation from the gum line, lowering, saving the tool path and the
+// collision check of the cutter along the cut line.
+#include "app/MainWindow.h"
+
+#include "cutline/CutLineGenerator.h"
+#include "cutline/ToolPath.h"
+#include "ui_mainwindow.h"
+#include "widgets/EditContourSplineWidget.h"
+#include "widgets/contourRepresentation.h"
+#include "widgets/contourWidget.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include <vtkActor.h>
+#include <vtkCellArray.h>
+#include <vtkIdList.h>
+#include <vtkNew.h>
+#include <vtkOBBTree.h>
+#include <vtkParametricSpline.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataMapper.h>
+#include <vtkProperty.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderWindowInteractor.h>
+#include <vtkRenderer.h>
+#include <vtkTransform.h>
+
+#include <string>
+
+void MainWindow::slot_pushButton_spline()
+{
+  const double buccal = ui->doubleSpinBox_Buccal->value();
+  const double lingual = ui->doubleSpinBox_Ligual->value();
+  GenerateCutLine(lingual, buccal, 0.0);
+  renderer->ResetCamera();
+  renderer->ResetCameraClippingRange();
+  RenderView();
+}
+
+void MainWindow::GenerateCutLine(double lingualKeep, double buccalKeep, double buccalDrop)
+{
+  if (gumLinePoints.empty() || !cutLineGenerator)
+  {
+    return;
+  }
+  if (gumLineWidget && gumLineWidget->GetEnabled())
+  {
+    gumLineWidget->SetEnabled(0);
+  }
+
+  auto model = vtkSmartPointer<vtkPolyData>::New();
+  model->DeepCopy(ModelMesh());
+  auto gumLine = vtkSmartPointer<vtkPoints>::New();
+  for (const Point3& p : gumLinePoints)
+  {
+    gumLine->InsertNextPoint(p.x, p.y, p.z);
+  }
+  gumLine->Modified();
+
+  cutLineGenerator->SetModel(model);
+  cutLineGenerator->SetRenderer(renderer);
+  vtkSmartPointer<vtkPoints> cut =
+    cutLineGenerator->GenerateCutLine(gumLine, lingualKeep, buccalKeep, buccalDrop);
+  cutLineRep->Generator = cutLineGenerator.get();
+  ShowCutLine(cut);
+}
+
+void MainWindow::ShowCutLine(vtkSmartPointer<vtkPoints> points)
+{
+  cutLineWidget->SetEnabled(0);
+  cutLineRep->SetModelActor(modelActor);
+  cutLineRep->SetPoints(points);
+  cutLineRep->Rebuild();
+  cutLineWidget->SetEnabled(1);
+}
+
+void MainWindow::slot_pushButton_moveDown()
+{
+  const double delta = ui->doubleSpinBox_move_value->value();
+  if (cutLineGenerator)
+  {
+    vtkSmartPointer<vtkParametricSpline> spline = cutLineRep->GetSpline();
+    if (spline)
+    {
+      vtkSmartPointer<vtkPoints> lowered = cutLineGenerator->MoveDown(spline, delta);
+      ShowCutLine(lowered);
+    }
+  }
+  renderer->ResetCamera();
+  renderer->ResetCameraClippingRange();
+  RenderView();
+}
+
+vtkSmartPointer<vtkPoints> MainWindow::CutLineSamples() const
+{
+  vtkSmartPointer<vtkParametricSpline> spline = cutLineRep ? cutLineRep->GetSpline() : nullptr;
+  if (!spline)
+  {
+    return vtkSmartPointer<vtkPoints>::New();
+  }
+  return CutLineGenerator::ResampleClosedSpline(spline, 0.1);
+}
+
+std::vector<PoseDir> MainWindow::PosesAlong(vtkPoints* samples)
+{
+  std::vector<Point3> dirs;
+  CutLineGenerator::ComputeDirections(samples, static_cast<int>(6.0 / 0.1 + 0.5), dirs);
+  std::vector<PoseDir> poses;
+  poses.reserve(dirs.size());
+  for (size_t j = 0; j < dirs.size(); ++j)
+  {
+    double p[3];
+    samples->GetPoint(static_cast<vtkIdType>(j), p);
+    poses.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[j] });
+  }
+  return poses;
+}
+
+void MainWindow::onSaveGbin()
+{
+  if (!cutLineGenerator)
+  {
+    return;
+  }
+  if (CutLineSamples()->GetNumberOfPoints() == 0)
+  {
+    QMessageBox::warning(this, "警告", "没有切割线可以保存!", QMessageBox::Ok);
+    return;
+  }
+
+  const QString folder = !lastSaveDir.isEmpty() ? lastSaveDir
+    : !lastOpenDir.isEmpty()                    ? lastOpenDir
+                                                : QDir::homePath();
+  QString proposal = folder;
+  if (!modelFileName.isEmpty())
+  {
+    const int dot = modelFileName.lastIndexOf('.');
+    proposal += "/" + (dot < 0 ? modelFileName : modelFileName.left(dot)) + ".gbin";
+  }
+  const QString path =
+    QFileDialog::getSaveFileName(this, tr("保存切割线数据"), proposal, tr("GBIN文件 (*.gbin)"));
+  if (path.isEmpty())
+  {
+    return;
+  }
+  cutTwoLoops = ui->checkBox->isChecked();
+
+  if (SaveCutLineFile(path))
+  {
+    QMessageBox::information(this, "提示", "切割线保存成功！", QMessageBox::Ok);
+  }
+  else
+  {
+    QMessageBox::warning(this, "警告", "切割线保存失败", QMessageBox::Ok);
+  }
+}
+
+bool MainWindow::SaveCutLineFile(QString path)
+{
+  if (!cutLineGenerator)
+  {
+    return false;
+  }
+  std::vector<PoseDir> poses = PosesAlong(CutLineSamples());
+  // Fewer than one direction window of samples gives no poses: there is nothing to cut.
+  if (poses.empty())
+  {
+    return false;
+  }
+  const std::string nativePath = path.toLocal8Bit().toStdString();
+  cutLineGenerator->AdjustPosesToModel(poses);
+  return ToolPath::Export(poses, nativePath, cutTwoLoops);
+}
+
+void MainWindow::slot_pushButton_CollisionCheck()
+{
+  setEnabled(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+
+  // Without a cut line or a model there is nothing to check; saying "no collision" then
+  // would be a false all-clear.
+  vtkPolyData* mesh = ModelMesh();
+  const bool checkable = cutLineGenerator && mesh && mesh->GetNumberOfPoints() > 0 &&
+    CutLineSamples()->GetNumberOfPoints() > 0;
+  if (!checkable)
+  {
+    QApplication::restoreOverrideCursor();
+    QMessageBox::warning(nullptr, tr("警告"), tr("没有切割线可以检测!"), QMessageBox::Ok);
+    setEnabled(true);
+    return;
+  }
+
+  const bool collided = DetectCollision();
+  QApplication::restoreOverrideCursor();
+  if (collided)
+  {
+    QMessageBox::warning(nullptr, tr("警告"), tr("检测到碰撞!          "), QMessageBox::Ok);
+  }
+  else
+  {
+    QMessageBox::warning(nullptr, tr("提示"), tr("没有碰撞!          "), QMessageBox::Ok);
+  }
+  setEnabled(true);
+}
+
+bool MainWindow::DetectCollision()
+{
+  if (!cutLineGenerator)
+  {
+    return false;
+  }
+  vtkSmartPointer<vtkPoints> samples = CutLineSamples();
+  if (samples->GetNumberOfPoints() == 0)
+  {
+    return false;
+  }
+  const std::vector<PoseDir> poses = PosesAlong(samples);
+  auto model = vtkSmartPointer<vtkPolyData>::New();
+  model->DeepCopy(ModelMesh());
+  return ComputeCollision(model, poses);
+}
+
+namespace
+{
+
+// The cutter's outline in its own frame (+X is the tool axis away from the cutting point):
+// eight lines on the shank at radius 1.175 from x = 5 to 15, eight on the neck at radius
+// 0.6 from x = 1 to 5, each group at 0, 45, ..., 315 degrees about the axis.
+struct OutlineSegment
+{
+  double x0;
+  double x1;
+  double y;
+  double z;
+};
+
+std::vector<OutlineSegment> CutterOutline()
+{
+  const double c1 = 1.175 * 0.5 * 1.41421356237;
+  const double c2 = 0.6 * 0.5 * 1.41421356237;
+  return {
+    { 5, 15, 1.175, 0 }, { 5, 15, c1, c1 }, { 5, 15, 0, 1.175 }, { 5, 15, -c1, c1 },
+    { 5, 15, -1.175, 0 }, { 5, 15, -c1, -c1 }, { 5, 15, 0, -1.175 }, { 5, 15, c1, -c1 },
+    { 1, 5, 0.6, 0 }, { 1, 5, c2, c2 }, { 1, 5, 0, 0.6 }, { 1, 5, -c2, c2 },
+    { 1, 5, -0.6, 0 }, { 1, 5, -c2, -c2 }, { 1, 5, 0, -0.6 }, { 1, 5, c2, -c2 },
+  };
+}
+
+} // namespace
+
+bool MainWindow::ComputeCollision(
+  vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses)
+{
+  if (collisionActor)
+  {
+    renderer->RemoveActor(collisionActor);
+  }
+  if (!model || model->GetNumberOfPoints() == 0)
+  {
+    return false;
+  }
+
+  auto tree = vtkSmartPointer<vtkOBBTree>::New();
+  tree->SetDataSet(model);
+  tree->SetNumberOfCellsPerNode(50);
+  tree->SetMaxLevel(1000000);
+  tree->SetTolerance(1e-6);
+  tree->AutomaticOn();
+  tree->BuildLocator();
+
+  const std::vector<OutlineSegment> outline = CutterOutline();
+  auto displayPoints = vtkSmartPointer<vtkPoints>::New();
+  auto displayLines = vtkSmartPointer<vtkCellArray>::New();
+  vtkNew<vtkTransform> placement;
+  vtkNew<vtkPoints> hits;
+  vtkNew<vtkIdList> hitCells;
+  std::vector<double> ends(outline.size() * 6);
+  bool collided = false;
+  for (const PoseDir& pose : poses)
+  {
+    Pose4 machine;
+    ToolPath::ComputeAxisPose(pose, machine);
+
+    // Turn the cutter 30 degrees up about Y, then by a about Z, then move it to the point.
+    placement->Identity();
+    placement->Translate(pose.point.x, pose.point.y, pose.point.z);
+    placement->RotateWXYZ(machine.a, 0.0, 0.0, 1.0);
+    placement->RotateWXYZ(-30.0, 0.0, 1.0, 0.0);
+
+    bool colliding = false;
+    for (size_t s = 0; s < outline.size(); ++s)
+    {
+      const OutlineSegment& segment = outline[s];
+      const double from[3] = { segment.x0, segment.y, segment.z };
+      const double to[3] = { segment.x1, segment.y, segment.z };
+      double* a = &ends[6 * s];
+      double* b = &ends[6 * s + 3];
+      placement->TransformPoint(from, a);
+      placement->TransformPoint(to, b);
+      if (tree->IntersectWithLine(a, b, hits, hitCells) != 0)
+      {
+        colliding = true;
+      }
+    }
+    if (colliding)
+    {
+      collided = true;
+      for (size_t s = 0; s < outline.size(); ++s)
+      {
+        const vtkIdType line[2] = { displayPoints->InsertNextPoint(&ends[6 * s]),
+          displayPoints->InsertNextPoint(&ends[6 * s + 3]) };
+        displayLines->InsertNextCell(2, line);
+      }
+    }
+  }
+
+  auto display = vtkSmartPointer<vtkPolyData>::New();
+  display->SetPoints(displayPoints);
+  display->SetLines(displayLines);
+  auto mapper = vtkSmartPointer<vtkPolyDataMapper>::New();
+  mapper->SetInputData(display);
+  collisionActor = vtkSmartPointer<vtkActor>::New();
+  collisionActor->SetMapper(mapper);
+  collisionActor->GetProperty()->SetColor(1.0, 0.0, 0.0);
+  renderer->AddActor(collisionActor);
+  renderWindow->Render();
+  renderWindow->GetInteractor()->Render();
+  return collided;
+}

@@ -1,0 +1,206 @@
+// The gum line: read from a text file or drawn on the model, shown as a closed polyline, and
+// written beside the model when drawn.
+#include "app/MainWindow.h"
+
+#include "ui_mainwindow.h"
+#include "widgets/EditContourSplineRep.h"
+#include "widgets/EditContourSplineWidget.h"
+#include "widgets/contourWidget.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTextStream>
+
+#include <vtkActor.h>
+#include <vtkCellArray.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataMapper.h>
+#include <vtkProperty.h>
+#include <vtkRenderer.h>
+
+void MainWindow::onLoadGumline()
+{
+  const QString filter = "牙龈线文件 (*.txt *.TXT *.pts *.PTS)";
+  const QString folder = lastOpenDir.isEmpty() ? QDir::homePath() : lastOpenDir;
+  const QString path = QFileDialog::getOpenFileName(this, "选择牙龈线文件", folder, filter);
+  if (path.isEmpty())
+  {
+    return;
+  }
+  ReadGumLineFile(path);
+
+  if (gumLinePoints.size() < 4)
+  {
+    SetCutLineControlsEnabled(false);
+    QMessageBox::warning(this, "警告", "加载牙龈线存在错误！", QMessageBox::Ok);
+    return;
+  }
+  SetCutLineControlsEnabled(true);
+  // The cut line leaves the view; its spline stays for saving, checking and lowering.
+  cutLineWidget->SetEnabled(0);
+  renderer->ResetCamera();
+  renderer->ResetCameraClippingRange();
+  RenderView();
+  setWindowTitle(QString("Coravex - %1").arg(QFileInfo(path).fileName()));
+}
+
+void MainWindow::ReadGumLineFile(QString path)
+{
+  if (!QFile::exists(path))
+  {
+    qDebug() << "can not oprn pts file";
+    return;
+  }
+
+  gumLinePoints.clear();
+  auto points = vtkSmartPointer<vtkPoints>::New();
+  QFile file(path);
+  if (file.open(QIODevice::ReadOnly | QIODevice::Text))
+  {
+    while (!file.atEnd())
+    {
+      // Pieces are split at every single blank; only lines of exactly 3 or 6 pieces count,
+      // and a piece that is not a number reads as 0.
+      const QStringList pieces = QString::fromUtf8(file.readLine()).split(' ');
+      if (pieces.size() != 3 && pieces.size() != 6)
+      {
+        continue;
+      }
+      const Point3 p{ pieces[0].toDouble(), pieces[1].toDouble(), pieces[2].toDouble() };
+      points->InsertNextPoint(p.x, p.y, p.z);
+      gumLinePoints.push_back(p);
+    }
+    file.close();
+  }
+  ShowGumLine(points);
+}
+
+void MainWindow::ShowGumLine(vtkPoints* points)
+{
+  const vtkIdType n = points->GetNumberOfPoints();
+  if (n < 2)
+  {
+    return;
+  }
+  auto lines = vtkSmartPointer<vtkCellArray>::New();
+  for (vtkIdType j = 0; j < n; ++j)
+  {
+    const vtkIdType segment[2] = { j, (j + 1) % n };
+    lines->InsertNextCell(2, segment);
+  }
+  auto polyline = vtkSmartPointer<vtkPolyData>::New();
+  polyline->SetPoints(points);
+  polyline->SetLines(lines);
+  auto mapper = vtkSmartPointer<vtkPolyDataMapper>::New();
+  mapper->SetInputData(polyline);
+
+  if (gumLineActor)
+  {
+    renderer->RemoveActor(gumLineActor);
+  }
+  gumLineActor = vtkSmartPointer<vtkActor>::New();
+  gumLineActor->SetMapper(mapper);
+  gumLineActor->GetProperty()->SetColor(1.0, 0.0, 1.0);
+  gumLineActor->GetProperty()->SetLineWidth(3.0);
+  renderer->AddActor(gumLineActor);
+}
+
+bool MainWindow::WriteGumLineFile(const QString& path)
+{
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate))
+  {
+    qDebug() << "无法打开文件进行写入:" << file.errorString();
+    return false;
+  }
+  {
+    // The stream's default real notation: at most 6 significant digits, %g-like.
+    QTextStream out(&file);
+    for (const Point3& p : gumLinePoints)
+    {
+      out << p.x << " " << p.y << " " << p.z << "\n";
+    }
+  }
+  file.close();
+  if (file.error() != QFileDevice::NoError)
+  {
+    qDebug() << "写入文件时发生错误:" << file.errorString();
+    return false;
+  }
+  return true;
+}
+
+void MainWindow::slot_checkBox_editCurve(bool bChecked)
+{
+  ui->checkBox_editCurve->setText(bChecked ? "(关闭)编辑牙龈线功能" : "(打开)编辑牙龈线功能");
+  EditGumLine(bChecked);
+}
+
+void MainWindow::EditGumLine(bool on)
+{
+  if (on)
+  {
+    baseplateActor->SetVisibility(0);
+    if (cutLineWidget && cutLineWidget->GetEnabled())
+    {
+      cutLineWidget->SetEnabled(0);
+    }
+    gumLineRep->SetTargetActor(modelActor);
+    gumLineRep->Reset();
+    gumLineWidget->SetEnabled(0);
+    gumLineWidget->SetEnabled(1);
+    if (gumLineActor)
+    {
+      renderer->RemoveActor(gumLineActor);
+    }
+    RenderView();
+    ui->statusbar->showMessage("逆时针(点击)画出一圈牙龈线。");
+    return;
+  }
+
+  std::vector<Point3> drawn;
+  if (gumLineRep->GetSplinePoints(drawn))
+  {
+    gumLinePoints = drawn;
+
+    // Written beside the model as its base name plus ".txt"; without a model folder there is
+    // nowhere sensible to write, and the gum line stays in memory only.
+    if (!lastOpenDir.isEmpty() && !modelFileName.isEmpty())
+    {
+      const int dot = modelFileName.lastIndexOf('.');
+      const QString base = dot < 0 ? modelFileName : modelFileName.left(dot);
+      WriteGumLineFile(lastOpenDir + "/" + base + ".txt");
+    }
+    ui->statusbar->clearMessage();
+    QMessageBox::warning(nullptr, "提示", "编辑牙龈线完成!           ", QMessageBox::Ok);
+    if (gumLinePoints.size() > 3)
+    {
+      SetCutLineControlsEnabled(true);
+    }
+  }
+  gumLineWidget->SetEnabled(0);
+  UpdateGumLineActor();
+  baseplateActor->SetVisibility(1);
+}
+
+void MainWindow::UpdateGumLineActor()
+{
+  auto points = vtkSmartPointer<vtkPoints>::New();
+  for (const Point3& p : gumLinePoints)
+  {
+    points->InsertNextPoint(p.x, p.y, p.z);
+  }
+  if (points->GetNumberOfPoints() < 2)
+  {
+    return;
+  }
+  ShowGumLine(points);
+  renderer->ResetCamera();
+  renderer->ResetCameraClippingRange();
+  RenderView();
+}

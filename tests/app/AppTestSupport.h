@@ -1,0 +1,205 @@
+// Support for main-window tests: access to the window's state, a driver that answers file
+// dialogs and message boxes the way a user would, a temporary home folder, and jaw files.
+#pragma once
+
+#include "app/MainWindow.h"
+#include "cutline/CutLineGenerator.h"
+#include "tests/support/SyntheticJaw.h"
+#include "ui_mainwindow.h"
+#include "widgets/EditContourSplineWidget.h"
+#include "widgets/VectorWidget.h"
+#include "widgets/contourRepresentation.h"
+#include "widgets/contourWidget.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include <vtkActor.h>
+#include <vtkMapper.h>
+#include <vtkNew.h>
+#include <vtkPolyData.h>
+#include <vtkSTLWriter.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Reaches the window's private state for tests.
+struct MainWindowProbe
+{
+  explicit MainWindowProbe(MainWindow& window)
+    : w(window)
+  {
+  }
+  Ui::MainWindow& ui() { return *w.ui; }
+  vtkPolyData* model() { return w.ModelMesh(); }
+  vtkActor* modelActor() { return w.modelActor; }
+  vtkActor* crossActor() { return w.crossActor; }
+  vtkActor* baseplateActor() { return w.baseplateActor; }
+  vtkActor* gumLineActor() { return w.gumLineActor; }
+  vtkActor* collisionActor() { return w.collisionActor; }
+  vtkRenderer* renderer() { return w.renderer; }
+  bool grooveAllowed() { return w.grooveAllowed; }
+  std::vector<Point3>& gumLine() { return w.gumLinePoints; }
+  CutLineGenerator& generator() { return *w.cutLineGenerator; }
+  contourRepresentation& cutLineRep() { return *w.cutLineRep; }
+  contourWidget& cutLineWidget() { return *w.cutLineWidget; }
+  EditContourSplineWidget& gumLineWidget() { return *w.gumLineWidget; }
+  VectorWidget& twoPointWidget() { return *w.twoPointWidget; }
+  const QString& lastOpenDir() { return w.lastOpenDir; }
+  bool cutTwoLoops() { return w.cutTwoLoops; }
+  bool loadStl(const QString& path) { return w.LoadStlFile(path); }
+  void modelLoaded() { w.OnModelLoaded(); }
+  void readGumLine(const QString& path) { w.ReadGumLineFile(path); }
+  bool writeGumLine(const QString& path) { return w.WriteGumLineFile(path); }
+  bool saveCutLine(const QString& path) { return w.SaveCutLineFile(path); }
+  bool computeCollision(vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses)
+  {
+    return w.ComputeCollision(model, poses);
+  }
+
+  MainWindow& w;
+};
+
+// A message box as the user saw it.
+struct SeenBox
+{
+  QString title;
+  QString text;
+  bool hasParent;
+};
+
+// Answers modal dialogs while the code under test runs: each file dialog takes the next
+// queued path (an empty entry cancels it), each message box is recorded and closed with Ok.
+class DialogDriver
+{
+public:
+  DialogDriver()
+  {
+    timer_.setInterval(20);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start();
+  }
+
+  void QueueFile(const QString& path) { files_.push_back(path); }
+  // Every file dialog seen: its caption, start selection and filter.
+  struct SeenFileDialog
+  {
+    QString caption;
+    QString directory;
+    QStringList selected;
+    QStringList filters;
+  };
+  const std::vector<SeenFileDialog>& fileDialogs() const { return fileDialogs_; }
+  const std::vector<SeenBox>& boxes() const { return boxes_; }
+  void Clear()
+  {
+    boxes_.clear();
+    fileDialogs_.clear();
+  }
+
+private:
+  void Poll()
+  {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal))
+    {
+      fileDialogs_.push_back({ dialog->windowTitle(), dialog->directory().absolutePath(),
+        dialog->selectedFiles(), dialog->nameFilters() });
+      const QString path = files_.empty() ? QString() : files_.front();
+      if (!files_.empty())
+      {
+        files_.pop_front();
+      }
+      if (path.isEmpty())
+      {
+        dialog->reject();
+      }
+      else
+      {
+        dialog->selectFile(path);
+        dialog->accept();
+      }
+      return;
+    }
+    if (auto* box = qobject_cast<QMessageBox*>(modal))
+    {
+      boxes_.push_back({ box->windowTitle(), box->text(), box->parentWidget() != nullptr });
+      box->button(QMessageBox::Ok)->click();
+    }
+  }
+
+  QTimer timer_;
+  std::deque<QString> files_;
+  std::vector<SeenFileDialog> fileDialogs_;
+  std::vector<SeenBox> boxes_;
+};
+
+// A fresh home folder (with its Velmora folder) for the settings files, for each test.
+class MainWindowTest : public testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    ASSERT_TRUE(home_.isValid());
+    oldHome_ = qgetenv("HOME");
+    qputenv("HOME", home_.path().toUtf8());
+    QDir(home_.path()).mkdir("Velmora");
+  }
+  void TearDown() override { qputenv("HOME", oldHome_); }
+
+  QString Home() const { return home_.path(); }
+
+  // Writes the jaw as a binary STL file in `folder` (made when missing).
+  static QString WriteJaw(const testsupport::SyntheticJaw& jaw, const QString& folder,
+    const QString& name)
+  {
+    QDir().mkpath(folder);
+    const QString path = folder + "/" + name;
+    const QByteArray utf8 = path.toUtf8();
+    vtkNew<vtkSTLWriter> writer;
+    writer->SetFileName(utf8.constData());
+    writer->SetInputData(jaw.mesh);
+    writer->SetFileTypeToBinary();
+    writer->Write();
+    return path;
+  }
+
+  // Writes a gum line as a text file, one point per line.
+  static QString WriteGumLine(const std::vector<Point3>& line, const QString& path)
+  {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Text);
+    QTextStream out(&file);
+    out.setRealNumberPrecision(9);
+    for (const Point3& p : line)
+    {
+      out << p.x << " " << p.y << " " << p.z << "\n";
+    }
+    return path;
+  }
+
+  QTemporaryDir home_;
+  QByteArray oldHome_;
+};
+
+// Bounds of a polydata.
+inline std::vector<double> Bounds(vtkPolyData* mesh)
+{
+  double b[6];
+  mesh->GetBounds(b);
+  return { b[0], b[1], b[2], b[3], b[4], b[5] };
+}

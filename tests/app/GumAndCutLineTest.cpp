@@ -1,0 +1,244 @@
+// The gum line in the window (files, drawing) and the cut-line actions (generate, lower).
+#include "tests/app/AppTestSupport.h"
+
+#include "tests/support/MeshChecks.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextStream>
+
+#include <vtkParametricSpline.h>
+#include <vtkPoints.h>
+
+namespace
+{
+
+using testsupport::MakeSyntheticJaw;
+
+QString WriteText(const QString& path, const QByteArray& bytes)
+{
+  QFile file(path);
+  file.open(QIODevice::WriteOnly);
+  file.write(bytes);
+  return path;
+}
+
+// A window with the synthetic jaw loaded through the open dialog.
+struct LoadedWindow
+{
+  explicit LoadedWindow(const QString& modelPath)
+    : probe(window)
+  {
+    driver.QueueFile(modelPath);
+    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+  }
+  void LoadGumLine(const QString& path)
+  {
+    driver.QueueFile(path);
+    QTest::mouseClick(probe.ui().loadButton_Pts, Qt::LeftButton);
+  }
+  std::vector<Point3> CutLinePoints()
+  {
+    std::vector<Point3> out;
+    vtkParametricSpline* spline = probe.cutLineRep().GetSpline();
+    vtkPoints* points = spline ? spline->GetPoints() : nullptr;
+    for (vtkIdType i = 0; points && i < points->GetNumberOfPoints(); ++i)
+    {
+      double p[3];
+      points->GetPoint(i, p);
+      out.push_back(Point3{ p[0], p[1], p[2] });
+    }
+    return out;
+  }
+
+  MainWindow window;
+  MainWindowProbe probe;
+  DialogDriver driver;
+};
+
+TEST_F(MainWindowTest, GumLineFilesAreReadLineByLineWithSingleBlanks)
+{
+  MainWindow window;
+  MainWindowProbe probe(window);
+  struct Case
+  {
+    const char* what;
+    QByteArray line;
+    bool accepted;
+    Point3 point;
+  };
+  const std::vector<Case> cases = {
+    { "three numbers", "1 2 3\n", true, { 1, 2, 3 } },
+    { "six numbers, the last three ignored", "4 5 6 7 8 9\n", true, { 4, 5, 6 } },
+    { "two blanks between numbers", "1  2 3\n", false, {} },
+    { "leading blank", " 1 2 3\n", false, {} },
+    { "trailing blank", "1 2 3 \n", false, {} },
+    { "tabs", "1\t2\t3\n", false, {} },
+    { "carriage return and line feed", "7 8 9\r\n", true, { 7, 8, 9 } },
+    { "words read as zero", "a b c\n", true, { 0, 0, 0 } },
+    { "an empty piece among six reads as zero", "1  2 3 4 5\n", true, { 1, 0, 2 } },
+    { "empty line", "\n", false, {} },
+    { "exponent and sign", "-1.5e1 +2 .25", true, { -15, 2, 0.25 } },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    probe.readGumLine(WriteText(Home() + "/line.txt", c.line));
+    ASSERT_EQ(probe.gumLine().size(), c.accepted ? 1u : 0u);
+    if (c.accepted)
+    {
+      EXPECT_DOUBLE_EQ(probe.gumLine()[0].x, c.point.x);
+      EXPECT_DOUBLE_EQ(probe.gumLine()[0].y, c.point.y);
+      EXPECT_DOUBLE_EQ(probe.gumLine()[0].z, c.point.z);
+    }
+  }
+
+  // A missing file leaves the gum line as it was.
+  probe.readGumLine(WriteText(Home() + "/two.txt", "1 2 3\n4 5 6 7 8 9"));
+  ASSERT_EQ(probe.gumLine().size(), 2u);
+  probe.readGumLine(Home() + "/missing.txt");
+  EXPECT_EQ(probe.gumLine().size(), 2u);
+}
+
+TEST_F(MainWindowTest, GumLineFilesAreWrittenWithSixSignificantDigits)
+{
+  MainWindow window;
+  MainWindowProbe probe(window);
+  probe.gumLine() = { { 12.3456789, 0.00001, 100 }, { -1.5, 0, 2e7 } };
+  const QString path = Home() + "/out.txt";
+  ASSERT_TRUE(probe.writeGumLine(path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), QByteArray("12.3457 1e-05 100\n-1.5 0 2e+07\n"));
+  EXPECT_FALSE(probe.writeGumLine(Home() + "/no/such/folder/out.txt"));
+}
+
+TEST_F(MainWindowTest, AShortGumLineWarnsAndKeepsTheCutLineButtonsOff)
+{
+  const auto jaw = MakeSyntheticJaw();
+  LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  w.LoadGumLine(WriteText(Home() + "/m/three.txt", "1 2 3\n4 5 6\n7 8 9\n"));
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  EXPECT_EQ(w.driver.boxes()[0].title, "警告");
+  EXPECT_EQ(w.driver.boxes()[0].text, "加载牙龈线存在错误！");
+  EXPECT_EQ(w.probe.gumLine().size(), 3u);
+  EXPECT_FALSE(w.probe.ui().pushButton_spline->isEnabled());
+  // The three points are drawn all the same.
+  vtkPolyData* shown = vtkPolyData::SafeDownCast(
+    w.probe.gumLineActor()->GetMapper()->GetInputDataObject(0, 0));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->GetNumberOfPoints(), 3);
+  EXPECT_EQ(w.window.windowTitle(), "Coravex - jaw.stl");
+
+  w.driver.Clear();
+  w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/full.txt"));
+  EXPECT_TRUE(w.driver.boxes().empty());
+  EXPECT_TRUE(w.probe.ui().pushButton_spline->isEnabled());
+  EXPECT_TRUE(w.probe.ui().saveButton_cutLine->isEnabled());
+  EXPECT_EQ(w.window.windowTitle(), "Coravex - full.txt");
+  ASSERT_EQ(w.driver.fileDialogs().size(), 3u);
+  EXPECT_EQ(w.driver.fileDialogs()[2].caption, "选择牙龈线文件");
+  EXPECT_EQ(w.driver.fileDialogs()[2].filters,
+    QStringList{ "牙龈线文件 (*.txt *.TXT *.pts *.PTS)" });
+}
+
+TEST_F(MainWindowTest, GeneratingUsesTheFormsKeepFractionsAndNoDrop)
+{
+  const auto jaw = MakeSyntheticJaw();
+  LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/gum.txt"));
+  w.probe.generator().BuccalDrop = 5.0;
+  QTest::mouseClick(w.probe.ui().pushButton_spline, Qt::LeftButton);
+  EXPECT_DOUBLE_EQ(w.probe.generator().BuccalDrop, 0.0);
+  EXPECT_TRUE(w.probe.cutLineWidget().GetEnabled());
+  EXPECT_EQ(w.probe.cutLineRep().Generator, &w.probe.generator());
+
+  // The same generation by hand with lingual 0.2 and buccal 0.3 gives the same cut line.
+  CutLineGenerator reference;
+  auto model = vtkSmartPointer<vtkPolyData>::New();
+  model->DeepCopy(w.probe.model());
+  reference.SetModel(model);
+  auto gum = vtkSmartPointer<vtkPoints>::New();
+  for (const Point3& p : w.probe.gumLine())
+  {
+    gum->InsertNextPoint(p.x, p.y, p.z);
+  }
+  vtkSmartPointer<vtkPoints> expected = reference.GenerateCutLine(gum, 0.2, 0.3, 0.0);
+  const std::vector<Point3> shown = w.CutLinePoints();
+  ASSERT_GT(expected->GetNumberOfPoints(), 10);
+  ASSERT_EQ(static_cast<vtkIdType>(shown.size()), expected->GetNumberOfPoints());
+  for (size_t i = 0; i < shown.size(); ++i)
+  {
+    double e[3];
+    expected->GetPoint(static_cast<vtkIdType>(i), e);
+    EXPECT_NEAR(shown[i].x, e[0], 1e-6);
+    EXPECT_NEAR(shown[i].z, e[2], 1e-6);
+  }
+}
+
+TEST_F(MainWindowTest, LoweringStartsFromTheShapeShownAndShowsAHiddenCutLineAgain)
+{
+  const auto jaw = MakeSyntheticJaw();
+  LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  const QString gum = WriteGumLine(jaw.gumLine, Home() + "/m/gum.txt");
+  w.LoadGumLine(gum);
+  QTest::mouseClick(w.probe.ui().pushButton_spline, Qt::LeftButton);
+  const std::vector<Point3> generated = w.CutLinePoints();
+  ASSERT_GT(generated.size(), 10u);
+
+  // A drag changes the representation's points in place; lowering starts from them.
+  vtkPoints* points = w.probe.cutLineRep().GetSpline()->GetPoints();
+  double p[3];
+  points->GetPoint(3, p);
+  points->SetPoint(3, p[0], p[1], p[2] + 0.5);
+  points->Modified();
+  w.probe.ui().doubleSpinBox_move_value->setValue(1.0);
+  QTest::mouseClick(w.probe.ui().pushButton_moveDown, Qt::LeftButton);
+  const std::vector<Point3> lowered = w.CutLinePoints();
+  ASSERT_EQ(lowered.size(), generated.size());
+  // Every point went down by about the distance and back onto the model.
+  const testsupport::SurfaceDistance toSurface(w.probe.model());
+  double meanDrop = 0.0;
+  for (size_t i = 0; i < lowered.size(); ++i)
+  {
+    EXPECT_LT(toSurface(lowered[i].x, lowered[i].y, lowered[i].z), 1e-3);
+    meanDrop += (generated[i].z - lowered[i].z) / lowered.size();
+  }
+  EXPECT_GT(meanDrop, 0.5);
+  EXPECT_LT(lowered[3].z, p[2] + 0.5);
+
+  // A gum-line load hides the cut line; lowering shows the previous one again, lowered.
+  w.LoadGumLine(gum);
+  EXPECT_FALSE(w.probe.cutLineWidget().GetEnabled());
+  QTest::mouseClick(w.probe.ui().pushButton_moveDown, Qt::LeftButton);
+  EXPECT_TRUE(w.probe.cutLineWidget().GetEnabled());
+  const std::vector<Point3> again = w.CutLinePoints();
+  ASSERT_EQ(again.size(), lowered.size());
+  EXPECT_LT(again[10].z, lowered[10].z);
+}
+
+TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModel)
+{
+  const auto jaw = MakeSyntheticJaw();
+  const QString folder = Home() + "/drawn";
+  LoadedWindow w(WriteJaw(jaw, folder, "lower.jaw.stl"));
+  auto& ui = w.probe.ui();
+  WriteText(folder + "/lower.jaw.txt", "old content\n");
+
+  ui.checkBox_editCurve->setChecked(true);
+  EXPECT_FALSE(w.probe.baseplateActor()->GetVisibility());
+  EXPECT_EQ(ui.statusbar->currentMessage(), "逆时针(点击)画出一圈牙龈线。");
+
+  // Ending with fewer than three points changes nothing.
+  ui.checkBox_editCurve->setChecked(false);
+  EXPECT_TRUE(w.driver.boxes().empty());
+  EXPECT_EQ(ui.statusbar->currentMessage(), "逆时针(点击)画出一圈牙龈线。");
+  EXPECT_TRUE(w.probe.gumLine().empty());
+  EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
+}
+
+} // namespace
