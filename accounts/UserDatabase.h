@@ -1,0 +1,50 @@
+// Access to the user table `qv_users` on the MySQL server: one connection per object, used
+// by the sign-in dialog to check a user and by the sign-up dialog to add one.
+#pragma once
+
+#include <string>
+
+typedef struct st_mysql MYSQL;
+
+// The fields of one new user. The password is stored as typed (no hashing).
+struct UserRecord
+{
+  std::string username;
+  std::string phone;
+  std::string password_hash;
+  std::string description; // empty is stored as NULL
+  int is_enabled = 1;      // 1 may sign in; only the low byte is sent
+};
+
+// Connects in the constructor and closes the connection in the destructor; every query is
+// a prepared statement that lives for one call.
+class UserDatabase
+{
+public:
+  // Throws std::runtime_error when the server cannot be reached.
+  UserDatabase();
+  ~UserDatabase();
+
+  UserDatabase(const UserDatabase&) = delete;
+  UserDatabase& operator=(const UserDatabase&) = delete;
+
+  // Inserts the record. On failure `error` may get a text for the user (duplicate user name
+  // or phone, empty fields, a server error); some technical failures leave it untouched.
+  bool registerUser(const UserRecord& record, std::string& error);
+
+  // True when an enabled row with exactly this user name and password exists. On failure
+  // `error` becomes "账户已禁用" for a disabled account, is cleared for a wrong name or
+  // password, and is left untouched on technical failures.
+  bool verifyUser(std::string username, std::string password, std::string& error);
+
+private:
+  const char* host;
+  const char* user;
+  const char* password;
+  const char* database;
+  unsigned int port;
+  MYSQL* connection;
+};
+
+// `s` without the ASCII white space (blank, \t, \n, \r, \f, \v) at either end.
+std::string trim(const std::string& s);

@@ -1,0 +1,57 @@
+#include "ModalCloser.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QWindow>
+
+#include <algorithm>
+
+ModalCloser::ModalCloser()
+{
+  // The dialogs' message boxes run their own event loops, in which this timer fires.
+  connect(&timer_, &QTimer::timeout, this, &ModalCloser::poll);
+  timer_.start(10);
+}
+
+void ModalCloser::poll()
+{
+  QWidget* modal = QApplication::activeModalWidget();
+  // Answered only once mapped: closing a window the X server has not shown yet makes it
+  // report focus errors.
+  if (!modal || !modal->isVisible() || !modal->windowHandle() || !modal->windowHandle()->isExposed())
+  {
+    return;
+  }
+  if (auto* box = qobject_cast<QMessageBox*>(modal))
+  {
+    boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->parentWidget(),
+                     box->standardButtons()});
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+    {
+      ok->click();
+    }
+    else
+    {
+      box->reject();
+    }
+    return;
+  }
+  auto* dialog = qobject_cast<QDialog*>(modal);
+  if (!dialog || std::find(handled_.begin(), handled_.end(), modal) != handled_.end())
+  {
+    return;
+  }
+  handled_.push_back(modal);
+  // Queued, so that message boxes the handler opens are answered by this timer again.
+  QTimer::singleShot(0, dialog, [this, dialog] {
+    if (onDialog)
+    {
+      onDialog(dialog);
+    }
+    else
+    {
+      dialog->reject();
+    }
+  });
+}

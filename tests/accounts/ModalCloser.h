@@ -1,0 +1,38 @@
+// Answers the modal windows that the dialogs open while a test drives them: every message
+// box is recorded and closed with Ok; other modal dialogs go to a handler of the test.
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+struct ShownBox
+{
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QWidget* parent = nullptr;
+  QMessageBox::StandardButtons buttons;
+};
+
+class ModalCloser : public QObject
+{
+public:
+  ModalCloser();
+
+  std::vector<ShownBox> boxes;
+  // Runs once, from the event loop, for each modal dialog that is not a message box; without
+  // a handler such a dialog is rejected.
+  std::function<void(QDialog*)> onDialog;
+
+private:
+  void poll();
+
+  QTimer timer_;
+  std::vector<QPointer<QWidget>> handled_;
+};
