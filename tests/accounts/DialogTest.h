@@ -2,7 +2,7 @@
 // remembered sign-in, the modal-window closer, and the dialogs' widgets found as a user would.
 #pragma once
 
-#include "ModalCloser.h"
+#include "tests/support/ModalCloser.h"
 #include "TestServer.h"
 
 #include <QByteArray>

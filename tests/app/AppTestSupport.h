@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "cutline/CutLineGenerator.h"
+#include "tests/support/ModalCloser.h"
 #include "tests/support/SyntheticJaw.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineWidget.h"
@@ -73,28 +74,20 @@ struct MainWindowProbe
   MainWindow& w;
 };
 
-// A message box as the user saw it.
-struct SeenBox
-{
-  QString title;
-  QString text;
-  bool hasParent;
-};
-
 // Answers modal dialogs while the code under test runs: each file dialog takes the next
-// queued path (an empty entry cancels it), each message box is recorded and closed with Ok.
+// queued path (none queued, or an empty one, cancels it); each message box is recorded and
+// closed with Ok.
 class DialogDriver
 {
 public:
   DialogDriver()
   {
-    timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-    timer_.start();
+    closer_.onDialog = [this](QDialog* dialog) { Answer(dialog); };
   }
 
   void QueueFile(const QString& path) { files_.push_back(path); }
-  // Every file dialog seen: its caption, start selection and filter.
+
+  // A file dialog as it was opened: caption, start folder, proposed selection and filters.
   struct SeenFileDialog
   {
     QString caption;
@@ -103,48 +96,41 @@ public:
     QStringList filters;
   };
   const std::vector<SeenFileDialog>& fileDialogs() const { return fileDialogs_; }
-  const std::vector<SeenBox>& boxes() const { return boxes_; }
+  const std::vector<ShownBox>& boxes() const { return closer_.boxes; }
   void Clear()
   {
-    boxes_.clear();
+    closer_.boxes.clear();
     fileDialogs_.clear();
   }
 
 private:
-  void Poll()
+  void Answer(QDialog* dialog)
   {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* dialog = qobject_cast<QFileDialog*>(modal))
+    auto* files = qobject_cast<QFileDialog*>(dialog);
+    if (!files)
     {
-      fileDialogs_.push_back({ dialog->windowTitle(), dialog->directory().absolutePath(),
-        dialog->selectedFiles(), dialog->nameFilters() });
-      const QString path = files_.empty() ? QString() : files_.front();
-      if (!files_.empty())
-      {
-        files_.pop_front();
-      }
-      if (path.isEmpty())
-      {
-        dialog->reject();
-      }
-      else
-      {
-        dialog->selectFile(path);
-        dialog->accept();
-      }
+      dialog->reject();
       return;
     }
-    if (auto* box = qobject_cast<QMessageBox*>(modal))
+    fileDialogs_.push_back({ files->windowTitle(), files->directory().absolutePath(),
+      files->selectedFiles(), files->nameFilters() });
+    const QString path = files_.empty() ? QString() : files_.front();
+    if (!files_.empty())
     {
-      boxes_.push_back({ box->windowTitle(), box->text(), box->parentWidget() != nullptr });
-      box->button(QMessageBox::Ok)->click();
+      files_.pop_front();
     }
+    if (path.isEmpty())
+    {
+      files->reject();
+      return;
+    }
+    files->selectFile(path);
+    files->accept();
   }
 
-  QTimer timer_;
+  ModalCloser closer_;
   std::deque<QString> files_;
   std::vector<SeenFileDialog> fileDialogs_;
-  std::vector<SeenBox> boxes_;
 };
 
 // A fresh home folder (with its Velmora folder) for the settings files, for each test.

@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
   ASSERT_EQ(w.driver.boxes().size(), 1u);
   EXPECT_EQ(w.driver.boxes()[0].title, "警告");
   EXPECT_EQ(w.driver.boxes()[0].text, "没有切割线可以检测!");
-  EXPECT_FALSE(w.driver.boxes()[0].hasParent);
+  EXPECT_FALSE(w.driver.boxes()[0].parent);
 
   // The generated cut line on the walls: the cutter along its tilted axis stays clear.
   w.Click(ui.pushButton_spline);
@@ -266,7 +266,7 @@ TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
   ASSERT_EQ(w.driver.boxes().size(), 1u);
   EXPECT_EQ(w.driver.boxes()[0].title, "提示");
   EXPECT_EQ(w.driver.boxes()[0].text, "没有碰撞!          ");
-  EXPECT_FALSE(w.driver.boxes()[0].hasParent);
+  EXPECT_FALSE(w.driver.boxes()[0].parent);
   ASSERT_NE(w.probe.collisionActor(), nullptr);
   vtkPolyData* display =
     vtkPolyData::SafeDownCast(w.probe.collisionActor()->GetMapper()->GetInputDataObject(0, 0));

@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, AFailedLoadKeepsTheOldModelButNamesTheChosenFile)
   ASSERT_EQ(driver.boxes().size(), 1u);
   EXPECT_EQ(driver.boxes()[0].title, "错误");
   EXPECT_EQ(driver.boxes()[0].text, QString("STL文件读取失败：%1").arg(bad));
-  EXPECT_TRUE(driver.boxes()[0].hasParent);
+  EXPECT_TRUE(driver.boxes()[0].parent);
 
   // A path that is missing or not a file gives no box, only a log line.
   driver.Clear();

@@ -1,4 +1,4 @@
-#include "ModalCloser.h"
+#include "tests/support/ModalCloser.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,0 +1,36 @@
+// Without the fixed bodies beside the executable the window works, and the groove fails
+// with its message instead of cutting.
+#include "tests/app/AppTestSupport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+
+namespace
+{
+
+TEST_F(MainWindowTest, MissingBodiesAreLeftOutAndTheGrooveFails)
+{
+  ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/cross_2.2.stl"));
+  ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/baseplate1.stl"));
+  const auto jaw = testsupport::MakeSyntheticJaw();
+  MainWindow window;
+  MainWindowProbe probe(window);
+  DialogDriver driver;
+  driver.QueueFile(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+  ASSERT_NE(probe.model(), nullptr);
+  vtkPolyData* before = probe.model();
+
+  QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
+  ASSERT_EQ(driver.boxes().size(), 1u);
+  EXPECT_EQ(driver.boxes()[0].title, "错误");
+  EXPECT_EQ(driver.boxes()[0].text, "开槽失败");
+  EXPECT_EQ(probe.model(), before);
+  EXPECT_TRUE(probe.grooveAllowed());
+  EXPECT_TRUE(window.isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+} // namespace
