@@ -214,7 +214,8 @@ public:
   QString translate(const char* context, const char* source, const char* disambiguation,
                     int n) const override
   {
-    lookups.push_back({context ? context : "", QString::fromUtf8(source), disambiguation != nullptr, n});
+    lookups.push_back(
+      {context ? context : "", QString::fromUtf8(source), disambiguation != nullptr, n});
     return QStringLiteral("<%1>").arg(QString::fromUtf8(source));
   }
 
@@ -434,7 +435,7 @@ TEST_F(Form, TextsGoThroughTranslationInTheWindowContext)
   // Every text is looked up, in this order, in the context "MainWindow".
   RecordingTranslator translator;
   ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
-  translator.lookups.clear(); // installing retranslates nothing here, but be sure
+  translator.lookups.clear(); // start from a clean record
   ui.retranslateUi(&window);
   QCoreApplication::removeTranslator(&translator);
 
