@@ -9,7 +9,7 @@ packages=(
   libvtk9-dev libvtk9-qt-dev mpi-default-dev
   libcgal-dev libboost-dev libgmp-dev libmpfr-dev
   libmariadb-dev mariadb-server mariadb-client
-  xvfb xauth libgl1-mesa-dri mesa-utils x11-apps imagemagick
+  xvfb xauth libgl1-mesa-dri mesa-utils x11-apps imagemagick fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
