@@ -2,6 +2,7 @@
 // poses to the model and writing the two-loop tool path; and of the export step alone.
 #include "cutline/CutLineGenerator.h"
 #include "cutline/ToolPath.h"
+#include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/SyntheticJaw.h"
 
 #include <vtkNew.h>
@@ -23,7 +24,7 @@ namespace
 struct SaveFixture
 {
   CutLineGenerator generator;
-  vtkSmartPointer<vtkParametricSpline> spline = vtkSmartPointer<vtkParametricSpline>::New();
+  vtkSmartPointer<vtkParametricSpline> spline;
   int triangles = 0;
 
   SaveFixture()
@@ -31,14 +32,8 @@ struct SaveFixture
     const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw(testsupport::LargeJaw());
     triangles = static_cast<int>(jaw.mesh->GetNumberOfCells());
     generator.SetModel(jaw.mesh);
-    vtkNew<vtkPoints> gum;
-    for (const Point3& p : jaw.gumLine)
-    {
-      gum->InsertNextPoint(p.x, p.y, p.z);
-    }
-    spline->SetPoints(generator.RebuildSmoothLoop(gum));
-    spline->ParameterizeByLengthOn();
-    spline->ClosedOn();
+    spline = cutlinetest::ClosedSpline(
+      generator.RebuildSmoothLoop(cutlinetest::FromGumLine(jaw.gumLine)));
   }
 };
 
@@ -46,24 +41,6 @@ SaveFixture& Fixture()
 {
   static SaveFixture fixture;
   return fixture;
-}
-
-// The cut line sampled every 0.1 with its directions (window 60), not yet fitted.
-std::vector<PoseDir> SampledPoses()
-{
-  vtkSmartPointer<vtkPoints> samples =
-    CutLineGenerator::ResampleClosedSpline(Fixture().spline, 0.1);
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(samples, 60, dirs);
-  std::vector<PoseDir> poses;
-  poses.reserve(dirs.size());
-  for (size_t j = 0; j < dirs.size(); ++j)
-  {
-    double p[3];
-    samples->GetPoint(static_cast<vtkIdType>(j), p);
-    poses.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[j] });
-  }
-  return poses;
 }
 
 // A folder of its own for the written files, removed at the end.
@@ -95,7 +72,7 @@ void BM_SaveCutLine(benchmark::State& state)
   size_t poses = 0;
   for (auto _ : state)
   {
-    std::vector<PoseDir> sampled = SampledPoses();
+    std::vector<PoseDir> sampled = cutlinetest::SampledPoses(Fixture().spline);
     fixture.generator.AdjustPosesToModel(sampled);
     if (!ToolPath::Export(sampled, path, true))
     {
@@ -112,7 +89,7 @@ BENCHMARK(BM_SaveCutLine)->Unit(benchmark::kMillisecond);
 // The export alone on fitted poses, to the binary file and to G-code.
 void BM_ExportTwoLoops(benchmark::State& state)
 {
-  std::vector<PoseDir> poses = SampledPoses();
+  std::vector<PoseDir> poses = cutlinetest::SampledPoses(Fixture().spline);
   Fixture().generator.AdjustPosesToModel(poses);
   ScratchFolder folder;
   const std::string path = folder.File(state.range(0) ? "cut.txt" : "cut.gbin");

@@ -1,6 +1,7 @@
 // Fitting export poses to the model along the tilted tool axis (at most 0.7 per pose), and
 // lowering the cut line's control points with the snap back onto the model.
 #include "cutline/CutLineGenerator.h"
+#include "tests/cutline/CutLineFixtures.h"
 
 #include <vtkCylinderSource.h>
 #include <vtkMath.h>
@@ -93,15 +94,6 @@ void ExpectNear(const Point3& actual, const Point3& expected, double tolerance)
 bool IsFinite(const Point3& p)
 {
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
-vtkSmartPointer<vtkParametricSpline> ClosedSpline(vtkPoints* points)
-{
-  auto spline = vtkSmartPointer<vtkParametricSpline>::New();
-  spline->SetPoints(points);
-  spline->ParameterizeByLengthOn();
-  spline->ClosedOn();
-  return spline;
 }
 
 vtkSmartPointer<vtkPoints> Circle(int count, double radius)
@@ -198,7 +190,7 @@ TEST(MoveDown, LowersTheSplineInPlaceAndSnapsEachPointOntoTheModelAlongItsAxis)
     SCOPED_TRACE(delta);
     // 24 control points 0.5 inside the wall, about 2.5 apart.
     auto control = Circle(24, kRadius - 0.5);
-    auto spline = ClosedSpline(control);
+    auto spline = cutlinetest::ClosedSpline(control);
     double start[3];
     double u0[3] = { 0.0, 0.0, 0.0 };
     spline->Evaluate(u0, start, nullptr);
@@ -247,7 +239,7 @@ TEST(MoveDown, NullSplineGivesNullAndFourOrFewerPointsAreOnlyLowered)
   {
     SCOPED_TRACE(n);
     auto control = Circle(n, kRadius - 0.5);
-    auto spline = ClosedSpline(control);
+    auto spline = cutlinetest::ClosedSpline(control);
     vtkSmartPointer<vtkPoints> moved = generator.MoveDown(spline, 2.0);
     ASSERT_NE(moved, nullptr);
     ASSERT_EQ(moved->GetNumberOfPoints(), n);

@@ -2,6 +2,7 @@
 // A, the binary and G-code files byte for byte, and writes that fail without harm.
 #include "cutline/CutLineGenerator.h"
 #include "cutline/ToolPath.h"
+#include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/SyntheticJaw.h"
 
 #include <vtkMath.h>
@@ -652,27 +653,10 @@ TEST(Export, SavesTheSampledJawCutLineAsAContinuousProgram)
   const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw();
   CutLineGenerator generator;
   generator.SetModel(jaw.mesh);
-  vtkNew<vtkPoints> gum;
-  for (const Point3& p : jaw.gumLine)
-  {
-    gum->InsertNextPoint(p.x, p.y, p.z);
-  }
-  vtkNew<vtkParametricSpline> spline;
-  spline->SetPoints(generator.RebuildSmoothLoop(gum));
-  spline->ParameterizeByLengthOn();
-  spline->ClosedOn();
-
-  vtkSmartPointer<vtkPoints> samples = CutLineGenerator::ResampleClosedSpline(spline, 0.1);
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(samples, 60, dirs);
-  ASSERT_GT(dirs.size(), 1000u);
-  std::vector<PoseDir> poses;
-  for (size_t j = 0; j < dirs.size(); ++j)
-  {
-    double p[3];
-    samples->GetPoint(static_cast<vtkIdType>(j), p);
-    poses.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[j] });
-  }
+  auto spline =
+    cutlinetest::ClosedSpline(generator.RebuildSmoothLoop(cutlinetest::FromGumLine(jaw.gumLine)));
+  std::vector<PoseDir> poses = cutlinetest::SampledPoses(spline);
+  ASSERT_GT(poses.size(), 1000u);
   const std::vector<PoseDir> sampled = poses;
   EXPECT_TRUE(generator.AdjustPosesToModel(poses));
   for (size_t j = 0; j < poses.size(); ++j)
