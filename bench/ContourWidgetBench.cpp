@@ -2,6 +2,7 @@
 // model, the spline drawing and the offset line, and the offset line and its queries alone.
 #include "cutline/CutLineGenerator.h"
 #include "tests/support/SyntheticJaw.h"
+#include "tests/widgets/JawCutLine.h"
 #include "widgets/contourRepresentation.h"
 
 #include <vtkActor.h>
@@ -20,26 +21,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <vector>
 
 namespace
 {
-
-double ClosedLength(vtkPoints* points)
-{
-  double length = 0.0;
-  const vtkIdType n = points->GetNumberOfPoints();
-  for (vtkIdType k = 0; k < n; ++k)
-  {
-    double a[3];
-    double b[3];
-    points->GetPoint(k, a);
-    points->GetPoint((k + 1) % n, b);
-    length += std::sqrt(vtkMath::Distance2BetweenPoints(a, b));
-  }
-  return length;
-}
 
 // The large jaw with its cut line shown in a window that looks straight at the front handle
 // from 50 units outside (nothing is rendered; picking needs only the camera and the size).
@@ -122,7 +107,7 @@ Scene& TheScene(int which)
 
 void Counters(benchmark::State& state, Scene& scene)
 {
-  state.counters["cut_line_length"] = ClosedLength(scene.points);
+  state.counters["cut_line_length"] = cutlinetest::ClosedPolygonLength(scene.points);
   state.counters["control_points"] = static_cast<double>(scene.points->GetNumberOfPoints());
   state.counters["triangles"] = static_cast<double>(scene.jaw.mesh->GetNumberOfCells());
 }

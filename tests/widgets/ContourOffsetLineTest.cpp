@@ -38,19 +38,6 @@ vtkPolyData* OffsetLine(contourRepresentation* rep)
   return vtkPolyData::SafeDownCast(vtkActor::SafeDownCast(actors[2])->GetMapper()->GetInput());
 }
 
-double ControlPolygonLength(vtkPoints* points)
-{
-  double length = 0.0;
-  const vtkIdType n = points->GetNumberOfPoints();
-  for (vtkIdType k = 0; k < n; ++k)
-  {
-    const auto a = PointOf(points, k);
-    const auto b = PointOf(points, (k + 1) % n);
-    length += std::sqrt(vtkMath::Distance2BetweenPoints(a.data(), b.data()));
-  }
-  return length;
-}
-
 // What the offset line is built from at one sample: the sample, its tool axis and the unit
 // side vector across the axis and the cut line, recomputed from the representation's spline.
 struct SampleFrame
@@ -102,7 +89,7 @@ TEST_F(OffsetLineOnJaw, LiesOnTheModelBesideTheCutLineOnEitherSide)
 {
   testsupport::SurfaceDistance surface(Jaw().jaw.mesh);
   rep->Generator = &Jaw().generator;
-  const double length = ControlPolygonLength(points);
+  const double length = ClosedPolygonLength(points);
   const std::vector<SampleFrame> frames = FramesOf(rep->GetSpline());
   const auto expected = static_cast<vtkIdType>(frames.size());
   EXPECT_EQ(expected, (static_cast<vtkIdType>(length / 0.1) + 1) / 2);

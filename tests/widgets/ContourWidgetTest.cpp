@@ -309,18 +309,15 @@ TEST_F(ContourWidgetScene, DragPutsTheCallersPointOntoTheModelAndRebuildsTheSpli
   ASSERT_NE(after, nullptr);
   EXPECT_NE(after, before);
   EXPECT_EQ(after->GetPoints(), points.Get());
-  double length = 0.0;
+  // Parameterised by length, the spline passes point k at the length up to k over the whole.
   double upToFront = 0.0;
-  for (vtkIdType k = 0; k < points->GetNumberOfPoints(); ++k)
+  for (vtkIdType k = 0; k < front; ++k)
   {
-    if (k == front)
-    {
-      upToFront = length;
-    }
     const auto a = PointOf(points, k);
-    const auto b = PointOf(points, (k + 1) % points->GetNumberOfPoints());
-    length += std::sqrt(vtkMath::Distance2BetweenPoints(a.data(), b.data()));
+    const auto b = PointOf(points, k + 1);
+    upToFront += std::sqrt(vtkMath::Distance2BetweenPoints(a.data(), b.data()));
   }
+  const double length = ClosedPolygonLength(points);
   double u[3] = { upToFront / length, 0.0, 0.0 };
   double onSpline[3];
   after->Evaluate(u, onSpline, nullptr);

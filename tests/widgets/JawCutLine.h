@@ -6,6 +6,7 @@
 #include "tests/support/SyntheticJaw.h"
 #include "widgets/contourRepresentation.h"
 
+#include <vtkMath.h>
 #include <vtkNew.h>
 #include <vtkPoints.h>
 #include <vtkProp.h>
@@ -13,6 +14,7 @@
 #include <vtkSmartPointer.h>
 
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace cutlinetest
@@ -56,6 +58,20 @@ inline std::array<double, 3> PointOf(vtkPoints* points, vtkIdType i)
   std::array<double, 3> p{};
   points->GetPoint(i, p.data());
   return p;
+}
+
+// Length of the closed polygon through the points, the closing side included.
+inline double ClosedPolygonLength(vtkPoints* points)
+{
+  double length = 0.0;
+  const vtkIdType n = points->GetNumberOfPoints();
+  for (vtkIdType k = 0; k < n; ++k)
+  {
+    const auto a = PointOf(points, k);
+    const auto b = PointOf(points, (k + 1) % n);
+    length += std::sqrt(vtkMath::Distance2BetweenPoints(a.data(), b.data()));
+  }
+  return length;
 }
 
 inline std::vector<vtkProp*> ActorsOf(contourRepresentation* rep)
