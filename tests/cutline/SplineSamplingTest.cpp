@@ -1,5 +1,6 @@
 // Sampling closed splines, outward tool directions and the smoothed cut line.
 #include "cutline/CutLineGenerator.h"
+#include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/MeshChecks.h"
 #include "tests/support/SyntheticJaw.h"
 
@@ -28,28 +29,12 @@ vtkSmartPointer<vtkPoints> Circle(int n, double radius, bool counterClockwise)
   return points;
 }
 
-vtkSmartPointer<vtkParametricSpline> ClosedSpline(vtkPoints* points)
-{
-  auto spline = vtkSmartPointer<vtkParametricSpline>::New();
-  spline->SetPoints(points);
-  spline->ParameterizeByLengthOn();
-  spline->ClosedOn();
-  return spline;
-}
+using cutlinetest::ClosedSpline;
+using cutlinetest::FromGumLine;
 
 double Angle(const Point3& a, const Point3& b)
 {
   return vtkMath::DegreesFromRadians(std::atan2(a.x * b.y - a.y * b.x, a.x * b.x + a.y * b.y));
-}
-
-vtkSmartPointer<vtkPoints> FromGumLine(const std::vector<Point3>& line)
-{
-  auto points = vtkSmartPointer<vtkPoints>::New();
-  for (const Point3& p : line)
-  {
-    points->InsertNextPoint(p.x, p.y, p.z);
-  }
-  return points;
 }
 
 } // namespace

@@ -1,0 +1,110 @@
+// Cost of saving the cut line on a full-size jaw: sampling every 0.1, directions, fitting the
+// poses to the model and writing the two-loop tool path; and of the export step alone.
+#include "cutline/CutLineGenerator.h"
+#include "cutline/ToolPath.h"
+#include "tests/cutline/CutLineFixtures.h"
+#include "tests/support/SyntheticJaw.h"
+
+#include <vtkNew.h>
+#include <vtkParametricSpline.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+
+// The generator over the large jaw and the cut-line spline made from its gum line, built once.
+struct SaveFixture
+{
+  CutLineGenerator generator;
+  vtkSmartPointer<vtkParametricSpline> spline;
+  int triangles = 0;
+
+  SaveFixture()
+  {
+    const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw(testsupport::LargeJaw());
+    triangles = static_cast<int>(jaw.mesh->GetNumberOfCells());
+    generator.SetModel(jaw.mesh);
+    spline = cutlinetest::ClosedSpline(
+      generator.RebuildSmoothLoop(cutlinetest::FromGumLine(jaw.gumLine)));
+  }
+};
+
+SaveFixture& Fixture()
+{
+  static SaveFixture fixture;
+  return fixture;
+}
+
+// A folder of its own for the written files, removed at the end.
+class ScratchFolder
+{
+public:
+  ScratchFolder()
+  {
+    char name[] = "/tmp/coravex-bench-XXXXXX";
+    path_ = ::mkdtemp(name) ? name : "/tmp";
+  }
+  ~ScratchFolder()
+  {
+    std::remove((path_ + "/cut.gbin").c_str());
+    std::remove((path_ + "/cut.txt").c_str());
+    ::rmdir(path_.c_str());
+  }
+  std::string File(const char* name) const { return path_ + "/" + name; }
+
+private:
+  std::string path_;
+};
+
+void BM_SaveCutLine(benchmark::State& state)
+{
+  SaveFixture& fixture = Fixture();
+  ScratchFolder folder;
+  const std::string path = folder.File("cut.gbin");
+  size_t poses = 0;
+  for (auto _ : state)
+  {
+    std::vector<PoseDir> sampled = cutlinetest::SampledPoses(Fixture().spline);
+    fixture.generator.AdjustPosesToModel(sampled);
+    if (!ToolPath::Export(sampled, path, true))
+    {
+      state.SkipWithError("export failed");
+      break;
+    }
+    poses = sampled.size();
+  }
+  state.counters["triangles"] = fixture.triangles;
+  state.counters["poses"] = static_cast<double>(poses);
+}
+BENCHMARK(BM_SaveCutLine)->Unit(benchmark::kMillisecond);
+
+// The export alone on fitted poses, to the binary file and to G-code.
+void BM_ExportTwoLoops(benchmark::State& state)
+{
+  std::vector<PoseDir> poses = cutlinetest::SampledPoses(Fixture().spline);
+  Fixture().generator.AdjustPosesToModel(poses);
+  ScratchFolder folder;
+  const std::string path = folder.File(state.range(0) ? "cut.txt" : "cut.gbin");
+  for (auto _ : state)
+  {
+    if (!ToolPath::Export(poses, path, true))
+    {
+      state.SkipWithError("export failed");
+      break;
+    }
+  }
+  state.SetLabel(state.range(0) ? "G-code" : "gbin");
+}
+BENCHMARK(BM_ExportTwoLoops)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

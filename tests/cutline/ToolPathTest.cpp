@@ -1,0 +1,696 @@
+// The tool-path export: start selection, loops and lead moves, machine poses with a continuous
+// A, the binary and G-code files byte for byte, and writes that fail without harm.
+#include "cutline/CutLineGenerator.h"
+#include "cutline/ToolPath.h"
+#include "tests/cutline/CutLineFixtures.h"
+#include "tests/support/SyntheticJaw.h"
+
+#include <vtkMath.h>
+#include <vtkNew.h>
+#include <vtkParametricSpline.h>
+#include <vtkPoints.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+// A folder of its own under /tmp, removed with everything in it.
+class TempFolder
+{
+public:
+  TempFolder()
+  {
+    char name[] = "/tmp/coravex-toolpath-XXXXXX";
+    path_ = ::mkdtemp(name) ? name : "";
+  }
+  ~TempFolder()
+  {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // The names in the folder, sorted.
+  std::vector<std::string> Entries() const
+  {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path_))
+    {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+private:
+  std::string path_;
+};
+
+std::string ReadAll(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::string& path, const std::string& bytes)
+{
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+// Lines of a program whose every line ends in CR LF; a bare LF or a missing line end fails.
+std::vector<std::string> Lines(const std::string& text)
+{
+  std::vector<std::string> lines;
+  size_t begin = 0;
+  while (begin < text.size())
+  {
+    const size_t end = text.find("\r\n", begin);
+    if (end == std::string::npos)
+    {
+      ADD_FAILURE() << "line without CR LF: " << text.substr(begin);
+      break;
+    }
+    lines.push_back(text.substr(begin, end - begin));
+    EXPECT_EQ(lines.back().find('\n'), std::string::npos) << lines.back();
+    begin = end + 2;
+  }
+  return lines;
+}
+
+// The A field of a G01 line, as written.
+std::string AField(const std::string& line)
+{
+  const size_t a = line.find('A');
+  const size_t f = line.find('F', a);
+  return line.substr(a + 1, f == std::string::npos ? std::string::npos : f - a - 1);
+}
+
+// The doubles of a binary file, little-endian.
+std::vector<double> Doubles(const std::string& bytes)
+{
+  std::vector<double> values;
+  for (size_t at = 0; at + 8 <= bytes.size(); at += 8)
+  {
+    std::uint64_t bits = 0;
+    for (int b = 7; b >= 0; --b)
+    {
+      bits = (bits << 8) | static_cast<unsigned char>(bytes[at + static_cast<size_t>(b)]);
+    }
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    values.push_back(v);
+  }
+  return values;
+}
+
+// An entry at (x, y, 0) with the horizontal direction at `degrees` from +X; NaN degrees give a
+// vertical direction.
+PoseDir Entry(double x, double y, double degrees)
+{
+  if (std::isnan(degrees))
+  {
+    return PoseDir{ Point3{ x, y, 0.0 }, Point3{ 0.0, 0.0, 1.0 } };
+  }
+  const double t = vtkMath::RadiansFromDegrees(degrees);
+  return PoseDir{ Point3{ x, y, 0.0 }, Point3{ std::cos(t), std::sin(t), 0.0 } };
+}
+
+// Entries at x < 0, so the start stays at the first, with the given direction angles.
+std::vector<PoseDir> LeftLoop(const std::vector<double>& degrees)
+{
+  std::vector<PoseDir> entries;
+  for (size_t i = 0; i < degrees.size(); ++i)
+  {
+    entries.push_back(Entry(-10.0 - static_cast<double>(i), 5.0, degrees[i]));
+  }
+  return entries;
+}
+
+void ExpectSameEntry(const PoseDir& a, const PoseDir& b)
+{
+  EXPECT_EQ(a.point.x, b.point.x);
+  EXPECT_EQ(a.point.y, b.point.y);
+  EXPECT_EQ(a.point.z, b.point.z);
+  EXPECT_EQ(a.direction.x, b.direction.x);
+  EXPECT_EQ(a.direction.y, b.direction.y);
+  EXPECT_EQ(a.direction.z, b.direction.z);
+}
+
+std::vector<Pose4> SomePoses(int n)
+{
+  std::vector<Pose4> poses;
+  for (int i = 0; i < n; ++i)
+  {
+    poses.push_back(Pose4{ 1.5 + i, -2.25 - i, 3.0 + 0.5 * i, 90.0 - 10.0 * i });
+  }
+  return poses;
+}
+
+// The 8 bytes of 999999.0, least significant first.
+const std::string kNotMovedBytes("\x00\x00\x00\x00\x7e\x84\x2e\x41", 8);
+
+} // namespace
+
+TEST(RotateToStart, StartsAtTheQualifyingEntryClosestToPlusX)
+{
+  struct Case
+  {
+    const char* name;
+    std::vector<PoseDir> entries;
+    size_t start;
+  };
+  const Case cases[] = {
+    { "only entries at x < 0", { Entry(-5, 10, 0), Entry(-5, 20, 3), Entry(-1, 0, 10) }, 0 },
+    { "5 degrees beats 10",
+      { Entry(-5, 10, 0), Entry(3, 4, 10), Entry(3, 6, 5), Entry(-2, 3, 0) }, 2 },
+    { "equal angles: the earlier", { Entry(-5, 10, 0), Entry(1, 1, 5), Entry(2, 2, 5) }, 1 },
+    { "y < 0, a direction below +X or toward -X does not count",
+      { Entry(5, -1, 0), Entry(5, 1, -1), Entry(5, 1, 100), Entry(5, 1, 30) }, 3 },
+    { "the axes belong to the quadrant", { Entry(1, 1, 20), Entry(0, 0, 0) }, 1 },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    std::vector<PoseDir> out = { Entry(99, 99, 0) };
+    ToolPath::RotateToStart(c.entries, out);
+    ASSERT_EQ(out.size(), c.entries.size());
+    for (size_t j = 0; j < out.size(); ++j)
+    {
+      ExpectSameEntry(out[j], c.entries[(c.start + j) % c.entries.size()]);
+    }
+  }
+
+  std::vector<PoseDir> out = { Entry(99, 99, 0) };
+  ToolPath::RotateToStart({}, out);
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(AddLeadInOut, ApproachesAndRetreatsAlongTheFirstEntrysAxis)
+{
+  const std::vector<PoseDir> loop = { { { 10, 20, 5 }, { 1, 0, 0 } }, Entry(11, 21, 10),
+    Entry(12, 22, 20) };
+  std::vector<PoseDir> path = loop;
+  ToolPath::AddLeadInOut(path);
+  ASSERT_EQ(path.size(), 6u);
+
+  const PoseDir& lead = path[0];
+  EXPECT_DOUBLE_EQ(lead.point.x, 20.0);
+  EXPECT_DOUBLE_EQ(lead.point.y, 20.0);
+  EXPECT_DOUBLE_EQ(lead.point.z, 5.0 + 10.0 * std::sqrt(3.0) / 3.0);
+  EXPECT_NEAR(lead.point.z, 10.7735, 1e-4);
+  EXPECT_EQ(lead.direction.x, 1.0);
+  EXPECT_EQ(lead.direction.y, 0.0);
+
+  // L, e0, e1, e2, e1, L.
+  ExpectSameEntry(path[1], loop[0]);
+  ExpectSameEntry(path[2], loop[1]);
+  ExpectSameEntry(path[3], loop[2]);
+  ExpectSameEntry(path[4], loop[1]);
+  ExpectSameEntry(path[5], lead);
+}
+
+TEST(Export, WritesTheLoopOnceOrTwiceWithLeadMovesFromThreeEntries)
+{
+  struct Case
+  {
+    size_t entries;
+    bool twoLoops;
+    size_t poses;
+  };
+  const Case cases[] = {
+    { 0, false, 0 }, { 1, false, 1 }, { 2, false, 2 }, { 3, false, 6 }, { 5, false, 8 },
+    { 1, true, 2 }, { 2, true, 7 }, { 4, true, 11 },
+  };
+  TempFolder folder;
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(::testing::Message() << c.entries << (c.twoLoops ? " twice" : " once"));
+    const std::vector<PoseDir> loop = LeftLoop(std::vector<double>(c.entries, 30.0));
+
+    std::vector<PoseDir> path = loop;
+    if (c.twoLoops)
+    {
+      ToolPath::DoubleLoop(path);
+    }
+    ToolPath::AddLeadInOut(path);
+    EXPECT_EQ(path.size(), c.poses);
+
+    // The program has two opening lines before the pose lines.
+    const std::string file = folder.File("count.txt");
+    ASSERT_TRUE(ToolPath::Export(loop, file, c.twoLoops));
+    EXPECT_EQ(Lines(ReadAll(file)).size(), c.poses == 0 ? 0 : c.poses + 2);
+  }
+}
+
+TEST(ComputeAxisPose, GivesTheAzimuthAndTurnsThePointSoTheToolFacesPlusX)
+{
+  struct Case
+  {
+    const char* name;
+    Point3 direction;
+    double a;
+  };
+  const double h = std::sqrt(0.5);
+  const Case cases[] = {
+    { "+X", { 1, 0, 0 }, -0.0 },
+    { "+Y", { 0, 1, 0 }, 90.0 },
+    { "-X", { -1, 0, 0 }, -180.0 },
+    { "-Y", { 0, -1, 0 }, -90.0 },
+    { "45 degrees", { h, h, 0 }, 45.0 },
+    { "-135 degrees", { -h, -h, 0 }, -135.0 },
+    { "not unit, with a vertical part", { 2, 0, 5 }, -0.0 },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    Pose4 pose;
+    ASSERT_TRUE(ToolPath::ComputeAxisPose(PoseDir{ { 3, 4, 7 }, c.direction }, pose));
+    EXPECT_NEAR(pose.a, c.a, 1e-12);
+    EXPECT_EQ(std::signbit(pose.a), std::signbit(c.a));
+    // The point turned by -a about +Z.
+    const double t = vtkMath::RadiansFromDegrees(-c.a);
+    EXPECT_NEAR(pose.x, 3 * std::cos(t) - 4 * std::sin(t), 1e-12);
+    EXPECT_NEAR(pose.y, 3 * std::sin(t) + 4 * std::cos(t), 1e-12);
+    EXPECT_EQ(pose.z, 7.0);
+  }
+
+  // No horizontal part, or an undefined one: false, and the pose keeps its preset values.
+  for (const Point3& vertical : { Point3{ 0, 0, 1 }, Point3{ 1e-7, 0, -1 }, Point3{ kNaN, 0, 0 },
+         Point3{ kInf, 1, 0 } })
+  {
+    Pose4 pose;
+    EXPECT_FALSE(ToolPath::ComputeAxisPose(PoseDir{ { 3, 4, 7 }, vertical }, pose));
+    EXPECT_EQ(pose.x, kAxisNotMoved);
+    EXPECT_EQ(pose.y, kAxisNotMoved);
+    EXPECT_EQ(pose.z, kAxisNotMoved);
+    EXPECT_EQ(pose.a, kAxisNotMoved);
+  }
+}
+
+TEST(Export, KeepsTheRotaryAngleContinuous)
+{
+  std::vector<std::string> fullTurns;
+  {
+    // Twelve entries 30 degrees apart, twice round: A keeps rising past 360.
+    std::vector<double> a = { 0.0 };
+    for (int loop = 0; loop < 2; ++loop)
+    {
+      for (int i = 0; i < 12; ++i)
+      {
+        a.push_back(360.0 * loop + 30.0 * i);
+      }
+    }
+    a.push_back(390.0 + 360.0);
+    a.push_back(720.0);
+    for (double v : a)
+    {
+      char text[64];
+      std::snprintf(text, sizeof text, "%f", v);
+      fullTurns.push_back(text);
+    }
+    fullTurns[0] = "-0.000000";
+  }
+  std::vector<double> twelve;
+  for (int i = 0; i < 12; ++i)
+  {
+    twelve.push_back(i <= 6 ? 30.0 * i : 30.0 * i - 360.0);
+  }
+
+  struct Case
+  {
+    const char* name;
+    std::vector<double> degrees;
+    bool twoLoops;
+    std::vector<std::string> a;
+  };
+  const Case cases[] = {
+    { "170, -175, -170", { 170, -175, -170 }, false,
+      { "170.000000", "170.000000", "185.000000", "190.000000", "185.000000", "170.000000" } },
+    // +X gives a negative zero, kept on the first pose; the unwrap makes it +0 later.
+    { "+X throughout", { 0, 0, 0 }, false,
+      { "-0.000000", "0.000000", "0.000000", "0.000000", "0.000000", "0.000000" } },
+    // A vertical direction leaves all four axes unmoved; the next angle cannot be unwrapped
+    // against 999999 and stays raw.
+    { "a vertical entry", { 170, kNaN, -175 }, false,
+      { "170.000000", "170.000000", "999999.000000", "-175.000000", "999999.000000",
+        "170.000000" } },
+    { "two loops round twelve entries", twelve, true, fullTurns },
+  };
+  TempFolder folder;
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    const std::string file = folder.File("unwrap.txt");
+    ASSERT_TRUE(ToolPath::Export(LeftLoop(c.degrees), file, c.twoLoops));
+    const std::vector<std::string> lines = Lines(ReadAll(file));
+    ASSERT_EQ(lines.size(), c.a.size() + 2);
+    for (size_t i = 0; i < c.a.size(); ++i)
+    {
+      EXPECT_EQ(AField(lines[i + 2]), c.a[i]) << lines[i + 2];
+    }
+  }
+}
+
+TEST(Write, BinaryFileByteForByte)
+{
+  std::vector<Pose4> poses = SomePoses(5);
+  poses[2] = Pose4{};
+  TempFolder folder;
+  const std::string file = folder.File("five.gbin");
+  ASSERT_TRUE(ToolPath::Write(file, poses));
+  const std::string bytes = ReadAll(file);
+  ASSERT_EQ(bytes.size(), 224u);
+
+  // Header: Z alone, then X and Y alone, to the first pose; then x, y, z, a per pose.
+  std::vector<double> expected = { kAxisNotMoved, kAxisNotMoved, 3.0, kAxisNotMoved, 1.5, -2.25,
+    kAxisNotMoved, kAxisNotMoved };
+  for (const Pose4& p : poses)
+  {
+    expected.insert(expected.end(), { p.x, p.y, p.z, p.a });
+  }
+  const std::vector<double> values = Doubles(bytes);
+  ASSERT_EQ(values.size(), expected.size());
+  for (size_t i = 0; i < values.size(); ++i)
+  {
+    EXPECT_EQ(values[i], expected[i]) << "double " << i;
+  }
+
+  EXPECT_EQ(bytes.substr(0, 8), kNotMovedBytes);
+  EXPECT_EQ(bytes.substr(144, 8), kNotMovedBytes); // x of pose 2
+  EXPECT_EQ(bytes.substr(16, 8), bytes.substr(80, 8));
+  EXPECT_EQ(bytes.substr(32, 16), bytes.substr(64, 16));
+  // 1.5 = 0x3FF8000000000000, least significant byte first.
+  EXPECT_EQ(bytes.substr(64, 8), std::string("\x00\x00\x00\x00\x00\x00\xf8\x3f", 8));
+}
+
+TEST(Write, TheFileNameAloneChoosesTheFormat)
+{
+  struct Case
+  {
+    const char* name;
+    bool text;
+  };
+  const Case cases[] = {
+    { "path.txt", true },
+    { "path.TXT", true },
+    { "path.Txt", true },
+    { "切割线.TXT", true },
+    { "path.gbin", false },
+    { "path.txt.bak", false },
+    { "path", false },
+    { "pathtxt", false },
+  };
+  TempFolder folder;
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    const std::string file = folder.File(c.name);
+    ASSERT_TRUE(ToolPath::Write(file, SomePoses(3)));
+    const std::string bytes = ReadAll(file);
+    if (c.text)
+    {
+      EXPECT_EQ(bytes.rfind("N100G0G90G54Z3.000000\r\n", 0), 0u);
+    }
+    else
+    {
+      EXPECT_EQ(bytes.size(), 64u + 3 * 32u);
+      EXPECT_EQ(bytes.substr(0, 8), kNotMovedBytes);
+    }
+  }
+}
+
+TEST(Write, GcodeProgramLineByLine)
+{
+  TempFolder folder;
+  const std::string file = folder.File("program.txt");
+
+  ASSERT_TRUE(ToolPath::Write(file, { Pose4{ 1.5, -2.25, 3.0, -45.0 } }));
+  EXPECT_EQ(ReadAll(file),
+    "N100G0G90G54Z3.000000\r\n"
+    "N101G0G90G54X1.500000Y-2.250000\r\n"
+    "N102G01X1.500000Y-2.250000Z3.000000A-45.000000F1500\r\n");
+
+  ASSERT_TRUE(ToolPath::Write(
+    file, { Pose4{ 1.5, -2.25, 3.0, -0.0 }, Pose4{ 12.5, -3.25, 4.0, 90.0 }, Pose4{} }));
+  const std::vector<std::string> lines = Lines(ReadAll(file));
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[2], "N102G01X1.500000Y-2.250000Z3.000000A-0.000000F1500");
+  EXPECT_EQ(lines[3], "N103G01X12.500000Y-3.250000Z4.000000A90.000000");
+  EXPECT_EQ(lines[4], "N104G01X999999.000000Y999999.000000Z999999.000000A999999.000000");
+
+  // No poses: an empty program.
+  ASSERT_TRUE(ToolPath::Write(file, {}));
+  EXPECT_TRUE(fs::exists(file));
+  EXPECT_EQ(ReadAll(file), "");
+}
+
+TEST(Write, NumbersKeepTheDecimalPointInACommaLocale)
+{
+  // An application sets the process locale from the environment; a decimal comma there must
+  // not reach the program. Without an installed comma locale, a minimal one is built.
+  TempFolder folder;
+  const char* commaLocale = nullptr;
+  for (const char* name : { "de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8" })
+  {
+    if (std::setlocale(LC_ALL, name))
+    {
+      commaLocale = name;
+      break;
+    }
+  }
+  if (!commaLocale)
+  {
+    WriteAll(folder.File("comma.def"),
+      "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"\"\ngrouping -1\n"
+      "END LC_NUMERIC\n");
+    const std::string build = "localedef -c -i " + folder.File("comma.def") +
+      " -f ANSI_X3.4-1968 " + folder.File("xx_COMMA") + " >/dev/null 2>&1";
+    (void)std::system(build.c_str());
+    ::setenv("LOCPATH", folder.File("").c_str(), 1);
+    if (std::setlocale(LC_ALL, "xx_COMMA"))
+    {
+      commaLocale = "xx_COMMA";
+    }
+  }
+  if (!commaLocale)
+  {
+    ::unsetenv("LOCPATH");
+    GTEST_SKIP() << "no locale with a decimal comma could be set";
+  }
+  char check[16];
+  std::snprintf(check, sizeof check, "%.1f", 1.5);
+
+  const std::string file = folder.File("locale.txt");
+  const bool written = ToolPath::Write(file, { Pose4{ 1.5, -2.25, 3.0, -45.0 } });
+  std::setlocale(LC_ALL, "C");
+  ::unsetenv("LOCPATH");
+  EXPECT_STREQ(check, "1,5") << commaLocale;
+  ASSERT_TRUE(written);
+  EXPECT_EQ(ReadAll(file),
+    "N100G0G90G54Z3.000000\r\n"
+    "N101G0G90G54X1.500000Y-2.250000\r\n"
+    "N102G01X1.500000Y-2.250000Z3.000000A-45.000000F1500\r\n");
+}
+
+TEST(Write, WritesNothingAndLeavesAnExistingFileForPosesItCannotWrite)
+{
+  TempFolder folder;
+  const std::string previous = "the previous program";
+
+  // The binary file needs at least three poses.
+  for (int n : { 0, 1, 2 })
+  {
+    SCOPED_TRACE(n);
+    EXPECT_FALSE(ToolPath::Write(folder.File("new.gbin"), SomePoses(n)));
+    EXPECT_FALSE(fs::exists(folder.File("new.gbin")));
+    WriteAll(folder.File("old.gbin"), previous);
+    EXPECT_FALSE(ToolPath::Write(folder.File("old.gbin"), SomePoses(n)));
+    EXPECT_EQ(ReadAll(folder.File("old.gbin")), previous);
+  }
+
+  // A non-finite value in any field, in either format. A finite value too long for a program
+  // line would be cut off, so the program is not written either.
+  struct Case
+  {
+    const char* name;
+    std::vector<double Pose4::*> fields;
+    double value;
+    bool binaryWritten;
+  };
+  const Case cases[] = {
+    { "NaN x", { &Pose4::x }, kNaN, false },
+    { "infinite z", { &Pose4::z }, kInf, false },
+    { "-infinite a", { &Pose4::a }, -kInf, false },
+    { "NaN a", { &Pose4::a }, kNaN, false },
+    { "1e300 in x and y", { &Pose4::x, &Pose4::y }, 1e300, true },
+  };
+  for (const Case& c : cases)
+  {
+    for (const char* name : { "bad.txt", "bad.gbin" })
+    {
+      SCOPED_TRACE(::testing::Message() << c.name << " into " << name);
+      const std::string file = folder.File(name);
+      WriteAll(file, previous);
+      std::vector<Pose4> poses = SomePoses(4);
+      for (double Pose4::*field : c.fields)
+      {
+        poses[3].*field = c.value;
+      }
+      const bool binary = std::strstr(name, ".gbin") != nullptr;
+      EXPECT_EQ(ToolPath::Write(file, poses), binary && c.binaryWritten);
+      if (!(binary && c.binaryWritten))
+      {
+        EXPECT_EQ(ReadAll(file), previous);
+      }
+    }
+  }
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{ "bad.gbin", "bad.txt", "old.gbin" }));
+}
+
+TEST(Write, FailsWithoutHarmWhereTheFileCannotBeWritten)
+{
+  TempFolder folder;
+  WriteAll(folder.File("plain"), "a regular file");
+  fs::create_directory(folder.File("folder.gbin"));
+  const std::vector<std::string> before = folder.Entries();
+
+  for (const std::string& name : { std::string("missing/x.gbin"), std::string("plain/x.txt"),
+         std::string("folder.gbin") })
+  {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(ToolPath::Write(folder.File(name), SomePoses(5)));
+    EXPECT_EQ(folder.Entries(), before);
+  }
+  EXPECT_TRUE(fs::is_directory(folder.File("folder.gbin")));
+  EXPECT_TRUE(fs::is_empty(folder.File("folder.gbin")));
+  EXPECT_FALSE(ToolPath::Write("", SomePoses(5)));
+}
+
+TEST(Write, AWriteThatFailsPartWayLeavesTheExistingFileUntouched)
+{
+  TempFolder folder;
+  const std::string previous = "the previous program";
+  const std::vector<Pose4> poses = SomePoses(50);
+
+  // Files may grow to 100 bytes only (this holds for root too); the write then fails with
+  // EFBIG instead of the signal.
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 100;
+  const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+  bool written[2];
+  const char* names[2] = { "cut.gbin", "cut.txt" };
+  for (int i = 0; i < 2; ++i)
+  {
+    WriteAll(folder.File(names[i]), previous);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    written[i] = ToolPath::Write(folder.File(names[i]), poses);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+  }
+  std::signal(SIGXFSZ, savedHandler);
+
+  for (int i = 0; i < 2; ++i)
+  {
+    SCOPED_TRACE(names[i]);
+    EXPECT_FALSE(written[i]);
+    EXPECT_EQ(ReadAll(folder.File(names[i])), previous);
+  }
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{ "cut.gbin", "cut.txt" }));
+
+  // Without the limit the same write replaces the file completely.
+  ASSERT_TRUE(ToolPath::Write(folder.File("cut.gbin"), SomePoses(3)));
+  EXPECT_EQ(ReadAll(folder.File("cut.gbin")).size(), 160u);
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{ "cut.gbin", "cut.txt" }));
+}
+
+TEST(Export, ReportsWhetherTheProgramWasWritten)
+{
+  TempFolder folder;
+  // Two entries once round get no lead moves: too few poses for the binary file.
+  EXPECT_FALSE(ToolPath::Export(LeftLoop({ 10, 20 }), folder.File("two.gbin"), false));
+  EXPECT_FALSE(ToolPath::Export(LeftLoop({ 10 }), folder.File("one.gbin"), true));
+  // An undefined direction never reaches the machine.
+  for (const std::string& name : { std::string("nan.gbin"), std::string("nan.txt") })
+  {
+    std::vector<PoseDir> undefined = LeftLoop({ 10, 20, 30 });
+    undefined[1].direction = Point3{ kNaN, kNaN, 0.0 };
+    EXPECT_FALSE(ToolPath::Export(undefined, folder.File(name), false));
+    undefined = LeftLoop({ 10, 20, 30 });
+    undefined[2].point.z = kNaN;
+    EXPECT_FALSE(ToolPath::Export(undefined, folder.File(name), true));
+  }
+  EXPECT_TRUE(folder.Entries().empty());
+
+  ASSERT_TRUE(ToolPath::Export(LeftLoop({ 10, 20, 30 }), folder.File("three.gbin"), false));
+  EXPECT_EQ(ReadAll(folder.File("three.gbin")).size(), 64u + 6 * 32u);
+}
+
+TEST(Export, SavesTheSampledJawCutLineAsAContinuousProgram)
+{
+  const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw();
+  CutLineGenerator generator;
+  generator.SetModel(jaw.mesh);
+  auto spline =
+    cutlinetest::ClosedSpline(generator.RebuildSmoothLoop(cutlinetest::FromGumLine(jaw.gumLine)));
+  std::vector<PoseDir> poses = cutlinetest::SampledPoses(spline);
+  ASSERT_GT(poses.size(), 1000u);
+  const std::vector<PoseDir> sampled = poses;
+  EXPECT_TRUE(generator.AdjustPosesToModel(poses));
+  for (size_t j = 0; j < poses.size(); ++j)
+  {
+    const double moved = std::sqrt(
+      std::pow(poses[j].point.x - sampled[j].point.x, 2) +
+      std::pow(poses[j].point.y - sampled[j].point.y, 2) +
+      std::pow(poses[j].point.z - sampled[j].point.z, 2));
+    EXPECT_LE(moved, 0.7 + 1e-9) << j;
+  }
+
+  TempFolder folder;
+  const std::string file = folder.File("jaw.gbin");
+  ASSERT_TRUE(ToolPath::Export(poses, file, true));
+  const std::vector<double> values = Doubles(ReadAll(file));
+  const size_t count = 2 * poses.size() + 3;
+  ASSERT_EQ(values.size(), 8 + 4 * count);
+  for (size_t i = 0; i < count; ++i)
+  {
+    const double* pose = &values[8 + 4 * i];
+    for (int f = 0; f < 4; ++f)
+    {
+      ASSERT_TRUE(std::isfinite(pose[f]) && pose[f] != kAxisNotMoved) << i;
+    }
+    if (i > 0)
+    {
+      EXPECT_LT(std::fabs(pose[3] - pose[3 - 4]), 180.0) << i;
+    }
+  }
+  // The lead pose lies 10 out and 10 tan30 up from the first loop pose in the turned frame.
+  const double* lead = &values[8];
+  const double* first = &values[12];
+  EXPECT_NEAR(lead[0] - first[0], 10.0, 1e-9);
+  EXPECT_NEAR(lead[1] - first[1], 0.0, 1e-9);
+  EXPECT_NEAR(lead[2] - first[2], 10.0 * std::sqrt(3.0) / 3.0, 1e-9);
+  EXPECT_EQ(lead[3], first[3]);
+}

@@ -1,0 +1,434 @@
+// The cut-line editing widget in a real render window: hover, press, drag onto the model and
+// release through the interactor's events, and the actors it shows and hides.
+#include "cutline/CutLineGenerator.h"
+#include "tests/support/MeshChecks.h"
+#include "tests/widgets/JawCutLine.h"
+#include "widgets/contourRepresentation.h"
+#include "widgets/contourWidget.h"
+
+#include <vtkActor.h>
+#include <vtkAssembly.h>
+#include <vtkCallbackCommand.h>
+#include <vtkCamera.h>
+#include <vtkCellPicker.h>
+#include <vtkCommand.h>
+#include <vtkInteractorStyleTrackballCamera.h>
+#include <vtkMath.h>
+#include <vtkNew.h>
+#include <vtkParametricSpline.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataMapper.h>
+#include <vtkPropCollection.h>
+#include <vtkProperty.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderWindowInteractor.h>
+#include <vtkRenderer.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace
+{
+
+using namespace cutlinetest;
+
+// A render window looking straight at the front buccal handle of the cut line from 50 units
+// outside, so that handle sits at the window's centre; the jaw's front wall hides the lingual
+// handles behind it. The widget is shown through the main window's refresh sequence.
+class ContourWidgetScene : public ::testing::Test
+{
+protected:
+  static constexpr int kWidth = 800;
+  static constexpr int kHeight = 600;
+
+  void SetUp() override
+  {
+    JawCase& jaw = Jaw();
+    points = CopyOf(jaw.cutLine);
+    ASSERT_GE(points->GetNumberOfPoints(), 40);
+
+    // Front of the arch: the smallest y.
+    for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
+    {
+      const auto p = PointOf(points, i);
+      if (front < 0 || p[1] < PointOf(points, front)[1])
+      {
+        front = i;
+      }
+    }
+    const auto f = PointOf(points, front);
+
+    vtkNew<vtkPolyDataMapper> modelMapper;
+    modelMapper->SetInputData(jaw.jaw.mesh);
+    model->SetMapper(modelMapper);
+    renderer->AddActor(model);
+    window->SetSize(kWidth, kHeight);
+    window->AddRenderer(renderer);
+    interactor->SetRenderWindow(window);
+    interactor->SetInteractorStyle(style);
+    vtkCamera* camera = renderer->GetActiveCamera();
+    camera->SetFocalPoint(f[0], f[1], f[2]);
+    camera->SetPosition(f[0], f[1] - 50.0, f[2]);
+    camera->SetViewUp(0.0, 0.0, 1.0);
+    renderer->ResetCameraClippingRange();
+    interactor->Initialize();
+    window->Render();
+
+    // A lingual handle of the front stretch, behind the front wall as seen from the camera,
+    // whose display position no other handle covers.
+    double clearest = 0.0;
+    for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
+    {
+      const auto p = PointOf(points, i);
+      if (std::fabs(p[0] - f[0]) > 6.0 || p[1] < f[1] + 5.0)
+      {
+        continue;
+      }
+      const auto d = Display(p.data());
+      double nearest = 1e9;
+      for (vtkIdType k = 0; k < points->GetNumberOfPoints(); ++k)
+      {
+        if (k != i)
+        {
+          const auto e = Display(PointOf(points, k).data());
+          nearest = std::min(nearest, std::hypot(d[0] - e[0], d[1] - e[1]));
+        }
+      }
+      if (nearest > clearest)
+      {
+        clearest = nearest;
+        hidden = i;
+      }
+    }
+    ASSERT_GE(hidden, 0);
+    ASSERT_GT(clearest, 15.0);
+
+    renderCounter->SetCallback([](vtkObject*, unsigned long, void* clientData, void*) {
+      ++*static_cast<int*>(clientData);
+    });
+    renderCounter->SetClientData(&renders);
+    window->AddObserver(vtkCommand::StartEvent, renderCounter);
+
+    widget->SetInteractor(interactor);
+    widget->SetRepresentation(rep);
+    rep->Generator = &jaw.generator;
+    Refresh(points);
+  }
+
+  // The main window's way of showing a new or changed cut line.
+  void Refresh(vtkPoints* newPoints)
+  {
+    widget->SetEnabled(0);
+    rep->SetModelActor(model.Get());
+    rep->SetPoints(newPoints);
+    rep->Rebuild();
+    widget->SetEnabled(1);
+  }
+
+  std::array<double, 2> Display(const double world[3])
+  {
+    renderer->SetWorldPoint(world[0], world[1], world[2], 1.0);
+    renderer->WorldToDisplay();
+    const double* d = renderer->GetDisplayPoint();
+    return { d[0], d[1] };
+  }
+  std::array<int, 2> DisplayOf(vtkIdType handle)
+  {
+    const auto p = PointOf(points, handle);
+    const auto d = Display(p.data());
+    return { static_cast<int>(std::lround(d[0])), static_cast<int>(std::lround(d[1])) };
+  }
+
+  void Send(unsigned long event, int x, int y)
+  {
+    interactor->SetEventInformation(x, y, 0, 0);
+    interactor->InvokeEvent(event, nullptr);
+  }
+  void Move(int x, int y) { Send(vtkCommand::MouseMoveEvent, x, y); }
+  void Press(int x, int y) { Send(vtkCommand::LeftButtonPressEvent, x, y); }
+  void Release(int x, int y) { Send(vtkCommand::LeftButtonReleaseEvent, x, y); }
+
+  vtkActor* Handle(vtkIdType i)
+  {
+    auto* assembly = vtkAssembly::SafeDownCast(ActorsOf(rep).at(0));
+    vtkNew<vtkPropCollection> parts;
+    assembly->GetActors(parts);
+    return vtkActor::SafeDownCast(parts->GetItemAsObject(static_cast<int>(i)));
+  }
+  static bool IsBlue(vtkActor* actor)
+  {
+    const double* c = actor->GetProperty()->GetColor();
+    return c[0] == 0.0 && c[1] == 0.0 && c[2] == 1.0;
+  }
+  int BlueHandles()
+  {
+    int blue = 0;
+    for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
+    {
+      blue += IsBlue(Handle(i)) ? 1 : 0;
+    }
+    return blue;
+  }
+
+  std::array<double, 3> CameraPosition()
+  {
+    std::array<double, 3> p{};
+    renderer->GetActiveCamera()->GetPosition(p.data());
+    return p;
+  }
+
+  vtkSmartPointer<vtkPoints> points;
+  vtkIdType front = -1;
+  vtkIdType hidden = -1;
+  int renders = 0;
+  vtkNew<vtkActor> model;
+  vtkNew<vtkRenderer> renderer;
+  vtkNew<vtkRenderWindow> window;
+  vtkNew<vtkRenderWindowInteractor> interactor;
+  vtkNew<vtkInteractorStyleTrackballCamera> style;
+  vtkNew<vtkCallbackCommand> renderCounter;
+  vtkNew<contourWidget> widget;
+  vtkNew<contourRepresentation> rep;
+};
+
+TEST_F(ContourWidgetScene, HoverTurnsTheHandleBlueAndRendersOnlyOnChange)
+{
+  const auto onHandle = DisplayOf(front);
+  EXPECT_EQ(onHandle[0], kWidth / 2);
+  EXPECT_EQ(onHandle[1], kHeight / 2);
+
+  // The upper corner looks over the crowns into empty space.
+  const int emptyX = 20;
+  const int emptyY = kHeight - 10;
+  vtkNew<vtkCellPicker> probe;
+  ASSERT_EQ(probe->Pick(emptyX, emptyY, 0.0, renderer), 0);
+
+  struct Step
+  {
+    const char* what;
+    int x;
+    int y;
+    int cursor;
+    int blue;
+    int renders;
+  };
+  const Step steps[] = {
+    { "into empty space", emptyX, emptyY, VTK_CURSOR_DEFAULT, 0, 0 },
+    { "onto the handle", onHandle[0], onHandle[1], VTK_CURSOR_HAND, 1, 1 },
+    { "within the handle", onHandle[0] + 1, onHandle[1], VTK_CURSOR_HAND, 1, 0 },
+    { "off it onto the model", onHandle[0], onHandle[1] - 60, VTK_CURSOR_DEFAULT, 0, 1 },
+    { "along the model", onHandle[0] + 5, onHandle[1] - 70, VTK_CURSOR_DEFAULT, 0, 0 },
+    { "back onto the handle", onHandle[0], onHandle[1], VTK_CURSOR_HAND, 1, 1 },
+  };
+  for (const Step& step : steps)
+  {
+    SCOPED_TRACE(step.what);
+    renders = 0;
+    Move(step.x, step.y);
+    EXPECT_EQ(window->GetCurrentCursor(), step.cursor);
+    EXPECT_EQ(BlueHandles(), step.blue);
+    EXPECT_EQ(renders, step.renders);
+    if (step.blue == 1)
+    {
+      EXPECT_EQ(rep->GetActiveHandle(), front);
+      EXPECT_TRUE(IsBlue(Handle(front)));
+    }
+    // Hover moves are never consumed; the interactor is on again after the test.
+    EXPECT_EQ(widget->GetWidgetState(), contourWidget::Idle);
+    EXPECT_TRUE(interactor->GetEnabled());
+  }
+}
+
+TEST_F(ContourWidgetScene, HandleBehindTheModelCannotBeGrabbed)
+{
+  const auto behind = DisplayOf(hidden);
+  ASSERT_TRUE(renderer->IsInViewport(behind[0], behind[1]));
+  // The model lies in front of the handle along the pick ray.
+  vtkNew<vtkCellPicker> modelOnly;
+  modelOnly->PickFromListOn();
+  modelOnly->AddPickList(model);
+  ASSERT_NE(modelOnly->Pick(behind[0], behind[1], 0.0, renderer), 0);
+  const auto eye = CameraPosition();
+  const auto handle = PointOf(points, hidden);
+  ASSERT_LT(std::sqrt(vtkMath::Distance2BetweenPoints(modelOnly->GetPickPosition(), eye.data())),
+    std::sqrt(vtkMath::Distance2BetweenPoints(handle.data(), eye.data())) - 1.0);
+
+  renders = 0;
+  Move(behind[0], behind[1]);
+  EXPECT_EQ(rep->GetInteractionState(), 0);
+  EXPECT_EQ(window->GetCurrentCursor(), VTK_CURSOR_DEFAULT);
+  EXPECT_EQ(BlueHandles(), 0);
+  EXPECT_EQ(renders, 0);
+
+  // The press goes to the camera style, which turns the camera instead.
+  const auto before = PointOf(points, hidden);
+  const auto cameraBefore = CameraPosition();
+  Press(behind[0], behind[1]);
+  EXPECT_EQ(widget->GetWidgetState(), contourWidget::Idle);
+  Move(behind[0] + 40, behind[1] + 10);
+  Release(behind[0] + 40, behind[1] + 10);
+  EXPECT_NE(CameraPosition(), cameraBefore);
+  EXPECT_EQ(PointOf(points, hidden), before);
+}
+
+TEST_F(ContourWidgetScene, DragPutsTheCallersPointOntoTheModelAndRebuildsTheSpline)
+{
+  testsupport::SurfaceDistance surface(Jaw().jaw.mesh);
+  const auto onHandle = DisplayOf(front);
+  Move(onHandle[0], onHandle[1]);
+  const vtkSmartPointer<vtkParametricSpline> before = rep->GetSpline();
+  const auto cameraBefore = CameraPosition();
+
+  renders = 0;
+  Press(onHandle[0], onHandle[1]);
+  EXPECT_EQ(widget->GetWidgetState(), contourWidget::Dragging);
+  EXPECT_EQ(renders, 1);
+
+  const int targetX = onHandle[0] + 30;
+  const int targetY = onHandle[1] - 25;
+  renders = 0;
+  Move(targetX, targetY);
+  EXPECT_EQ(renders, 1);
+
+  // The caller's own point object holds the moved point: on the surface, under the pointer,
+  // on the front wall facing the camera.
+  const auto moved = PointOf(points, front);
+  EXPECT_LT(surface(moved.data()), 1e-4);
+  const auto shown = Display(moved.data());
+  EXPECT_NEAR(shown[0], targetX, 0.5);
+  EXPECT_NEAR(shown[1], targetY, 0.5);
+  EXPECT_LT(moved[1], PointOf(Jaw().cutLine, front)[1] + 2.0);
+
+  // A new spline through the moved point; the earlier object is not the current one.
+  const vtkSmartPointer<vtkParametricSpline> after = rep->GetSpline();
+  ASSERT_NE(after, nullptr);
+  EXPECT_NE(after, before);
+  EXPECT_EQ(after->GetPoints(), points.Get());
+  // Parameterised by length, the spline passes point k at the length up to k over the whole.
+  double upToFront = 0.0;
+  for (vtkIdType k = 0; k < front; ++k)
+  {
+    const auto a = PointOf(points, k);
+    const auto b = PointOf(points, k + 1);
+    upToFront += std::sqrt(vtkMath::Distance2BetweenPoints(a.data(), b.data()));
+  }
+  const double length = ClosedPolygonLength(points);
+  double u[3] = { upToFront / length, 0.0, 0.0 };
+  double onSpline[3];
+  after->Evaluate(u, onSpline, nullptr);
+  EXPECT_LT(std::sqrt(vtkMath::Distance2BetweenPoints(onSpline, moved.data())), 1e-4);
+
+  // Off the model edge into empty space the point stays at its last place on the surface;
+  // the step is still consumed and rendered, and the camera never moved.
+  renders = 0;
+  Move(20, kHeight - 10);
+  EXPECT_EQ(renders, 1);
+  EXPECT_EQ(PointOf(points, front), moved);
+  EXPECT_EQ(CameraPosition(), cameraBefore);
+
+  // Releasing anywhere ends the drag; then a press away from the handles turns the camera.
+  renders = 0;
+  Release(20, kHeight - 10);
+  EXPECT_EQ(widget->GetWidgetState(), contourWidget::Idle);
+  EXPECT_EQ(renders, 1);
+  Move(onHandle[0], onHandle[1] - 150);
+  Press(onHandle[0], onHandle[1] - 150);
+  EXPECT_EQ(widget->GetWidgetState(), contourWidget::Idle);
+  Move(onHandle[0] + 50, onHandle[1] - 140);
+  Release(onHandle[0] + 50, onHandle[1] - 140);
+  EXPECT_NE(CameraPosition(), cameraBefore);
+  EXPECT_EQ(PointOf(points, front), moved);
+}
+
+TEST_F(ContourWidgetScene, EnablingAndDisablingMoveTheActorsOnce)
+{
+  const std::vector<vtkProp*> actors = ActorsOf(rep);
+  ASSERT_EQ(actors.size(), 3u);
+  EXPECT_NE(vtkAssembly::SafeDownCast(actors[0]), nullptr);
+  // Model, the representation itself (the base adds it) and the three actors.
+  EXPECT_EQ(renderer->GetViewProps()->GetNumberOfItems(), 5);
+
+  renders = 0;
+  widget->SetEnabled(1);
+  EXPECT_EQ(renders, 1);
+  EXPECT_EQ(renderer->GetViewProps()->GetNumberOfItems(), 5);
+
+  widget->SetEnabled(0);
+  EXPECT_EQ(renderer->GetViewProps()->GetNumberOfItems(), 1);
+  for (vtkProp* prop : actors)
+  {
+    EXPECT_FALSE(renderer->GetViewProps()->IsItemPresent(prop));
+  }
+  renders = 0;
+  widget->SetEnabled(0);
+  EXPECT_EQ(renders, 1);
+  EXPECT_EQ(renderer->GetViewProps()->GetNumberOfItems(), 1);
+
+  // The next refresh shows a new spline actor and handles, and the same offset-line actor.
+  Refresh(points);
+  const std::vector<vtkProp*> again = ActorsOf(rep);
+  ASSERT_EQ(again.size(), 3u);
+  EXPECT_NE(again[0], actors[0]);
+  EXPECT_NE(again[1], actors[1]);
+  EXPECT_EQ(again[2], actors[2]);
+  EXPECT_EQ(renderer->GetViewProps()->GetNumberOfItems(), 5);
+  for (vtkProp* prop : again)
+  {
+    EXPECT_TRUE(renderer->GetViewProps()->IsItemPresent(prop));
+  }
+}
+
+TEST_F(ContourWidgetScene, TooFewPointsKeepThePreviousDrawing)
+{
+  const vtkSmartPointer<vtkParametricSpline> spline = rep->GetSpline();
+  const std::vector<vtkProp*> actors = ActorsOf(rep);
+
+  for (int count : { 0, 1 })
+  {
+    SCOPED_TRACE(count);
+    auto few = vtkSmartPointer<vtkPoints>::New();
+    for (int i = 0; i < count; ++i)
+    {
+      few->InsertNextPoint(PointOf(points, front).data());
+    }
+    Refresh(few);
+    EXPECT_EQ(rep->GetSpline(), spline);
+    EXPECT_EQ(ActorsOf(rep), actors);
+
+    // The shown handles belong to the earlier points: none of them can be grabbed.
+    const auto onHandle = DisplayOf(front);
+    Move(onHandle[0], onHandle[1]);
+    EXPECT_EQ(rep->GetInteractionState(), 0);
+    Press(onHandle[0], onHandle[1]);
+    Move(onHandle[0] + 30, onHandle[1] - 25);
+    Release(onHandle[0] + 30, onHandle[1] - 25);
+    EXPECT_EQ(few->GetNumberOfPoints(), count);
+  }
+}
+
+TEST(ContourRepresentation, WithoutARebuildNothingIsShownAndNothingFails)
+{
+  vtkNew<contourRepresentation> rep;
+  EXPECT_TRUE(ActorsOf(rep).empty());
+  EXPECT_EQ(rep->GetSpline(), nullptr);
+  EXPECT_EQ(rep->GetActiveHandle(), -1);
+  EXPECT_EQ(rep->ComputeInteractionState(10, 10), 0);
+  double pos[2] = { 10.0, 10.0 };
+  rep->WidgetInteraction(pos);
+  rep->BuildRepresentation();
+  rep->Highlight(1);
+  rep->BuildOffsetLine(false);
+  rep->Rebuild();
+  EXPECT_TRUE(ActorsOf(rep).empty());
+
+  vtkNew<contourWidget> widget;
+  EXPECT_EQ(widget->GetWidgetState(), contourWidget::Idle);
+  EXPECT_EQ(widget->GetRepresentation()->GetClassName(), std::string("contourRepresentation"));
+}
+
+} // namespace
