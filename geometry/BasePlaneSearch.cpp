@@ -19,17 +19,20 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <memory>
 
-// Inward triangle normals, each computed the first time it is asked for.
+// Inward triangle normals, each computed the first time it is asked for. An entry's normal is
+// written before its flag is set; the normals are left uninitialised so that a call touches
+// only the memory of the triangles it meets.
 struct CoordinateAligner::NormalCache
 {
   explicit NormalCache(vtkIdType cells)
     : filled(static_cast<size_t>(cells), false)
-    , normals(3 * static_cast<size_t>(cells))
+    , normals(new double[3 * static_cast<size_t>(cells)])
   {
   }
   std::vector<bool> filled;
-  std::vector<double> normals;
+  std::unique_ptr<double[]> normals;
 };
 
 namespace
@@ -207,7 +210,9 @@ void CoordinateAligner::ProjectSegments(const std::vector<Segment>& row,
     ~Release() { slot = nullptr; }
   } release{ normalCache };
 
+  // Hit points in double precision: they set the in-plane axes.
   vtkNew<vtkPoints> points;
+  points->SetDataTypeToDouble();
   vtkNew<vtkIdList> cellIds;
   vtkNew<vtkIdList> edge;
   vtkNew<vtkIdList> across;

@@ -268,13 +268,13 @@ TEST(AutomaticFrame, FindsNoBaseTiltedBeyondThirtyDegrees)
   EXPECT_TRUE(frame->GetMatrix()->IsIdentity());
 }
 
-// Two points on the base, near the molars, left and right alike.
-void MolarPicks(const SyntheticJaw& jaw, double right[3], double left[3])
+// Two points on the base, left and right alike at (+-x, y) in the working frame, placed.
+void Picks(const SyntheticJaw& jaw, double x, double y, double right[3], double left[3])
 {
   vtkNew<vtkCellLocator> locator;
   locator->SetDataSet(StillJaw().mesh);
   locator->BuildLocator();
-  const double targets[2][3] = { { 17.0, 10.0, 0.0 }, { -17.0, 10.0, 0.0 } };
+  const double targets[2][3] = { { x, y, 0.0 }, { -x, y, 0.0 } };
   double* out[2] = { right, left };
   for (int k = 0; k < 2; ++k)
   {
@@ -302,7 +302,8 @@ TEST_P(TwoPointFrame, BringsThePlacedJawIntoTheWorkingFrame)
     MakeSyntheticJaw(SmallJaw(), RigidMotion(m.rx, m.ry, m.rz, m.tx, m.ty, m.tz));
   double right[3];
   double left[3];
-  MolarPicks(jaw, right, left);
+  Picks(jaw, 17.0, 10.0, right, left); // near the molars
+
   for (const bool rightFirst : { true, false })
   {
     SCOPED_TRACE(rightFirst ? "right molar first" : "left molar first");
@@ -318,5 +319,24 @@ TEST_P(TwoPointFrame, BringsThePlacedJawIntoTheWorkingFrame)
 }
 
 INSTANTIATE_TEST_SUITE_P(Motions, TwoPointFrame, testing::ValuesIn(AllMotions()));
+
+TEST(TwoPointFrame, PicksInFrontOfTheCentreStillTurnTheEndsTowardPlusY)
+{
+  // Near the canines the pair's midpoint lies in front of the bounding-box centre; the cut
+  // through the mid-plane meets the front of the arch, and y is turned away from it.
+  for (const Motion& m : { kMotions[0], kMotions[15] })
+  {
+    SCOPED_TRACE(testing::Message() << m);
+    const SyntheticJaw jaw =
+      MakeSyntheticJaw(SmallJaw(), RigidMotion(m.rx, m.ry, m.rz, m.tx, m.ty, m.tz));
+    double right[3];
+    double left[3];
+    Picks(jaw, 10.5, -9.0, right, left);
+    CoordinateAligner aligner(jaw.mesh);
+    vtkSmartPointer<vtkTransform> frame = aligner.ComputeTransformFromPoints(right, left);
+    ASSERT_NE(frame, nullptr);
+    ExpectWorkingFrame(jaw, frame, Undoes::Rotation);
+  }
+}
 
 } // namespace
