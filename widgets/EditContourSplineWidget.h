@@ -1,0 +1,69 @@
+// Gum-line drawing tool: turns left clicks on the jaw model into control points of an
+// EditContourSplineRep and Ctrl+Z into undo, leaving other presses to the camera style.
+//
+// Event bindings (any modifier keys):
+//
+// | event                      | action          | consumed                                  |
+// |----------------------------|-----------------|-------------------------------------------|
+// | LeftButtonPressEvent       | SelectAction    | when the press is over the target actor;  |
+// |   (widget event Select)    |                 | it records the press position and time    |
+// | LeftButtonReleaseEvent     | EndSelectAction | when the release is over the target actor |
+// |   (widget event EndSelect) |                 | (click or not); a click adds a point      |
+// | KeyPressEvent (own         | ProcessKeyEvents| never; Ctrl+Z / Ctrl+z removes the last   |
+// |   observer while enabled)  |                 | point                                     |
+//
+// A release is a click when it comes less than 500 ms (whole milliseconds) after the last
+// press over the target actor and within 3 pixels of it on at least one axis. A press
+// elsewhere leaves the recorded press unchanged; it goes to the camera style, which takes the
+// interactor's focus until the button comes up, so that release is the style's too.
+#pragma once
+
+#include <vtkAbstractWidget.h>
+#include <vtkSmartPointer.h>
+
+#include <cstdint>
+
+class EditContourSplineRep;
+class vtkCallbackCommand;
+class vtkObject;
+
+class EditContourSplineWidget : public vtkAbstractWidget
+{
+public:
+  static EditContourSplineWidget* New();
+  vtkTypeMacro(EditContourSplineWidget, vtkAbstractWidget);
+  void PrintSelf(ostream& os, vtkIndent indent) override;
+
+  // Pairs the widget with its representation; the widget keeps a reference.
+  void SetRepresentation(EditContourSplineRep* rep);
+
+  // Enabling adds the key observer and the representation's actors to the renderer;
+  // disabling removes them. Every call ends with a render.
+  void SetEnabled(int enabling) override;
+  void CreateDefaultRepresentation() override;
+
+  // Monotonic clock of the click rule, in nanoseconds. The program uses the steady clock;
+  // tests may put their own clock in. nullptr restores the steady clock.
+  using ClockFunction = std::int64_t (*)();
+  static void SetClock(ClockFunction clock);
+
+protected:
+  EditContourSplineWidget();
+  ~EditContourSplineWidget() override;
+
+  static void SelectAction(vtkAbstractWidget* widget);
+  static void EndSelectAction(vtkAbstractWidget* widget);
+  static void ProcessKeyEvents(vtkObject* caller, unsigned long event, void* clientData,
+    void* callData);
+
+private:
+  EditContourSplineWidget(const EditContourSplineWidget&) = delete;
+  void operator=(const EditContourSplineWidget&) = delete;
+
+  EditContourSplineRep* Rep() const;
+  // The representation when the event position is over the target actor (the interaction
+  // state is recomputed there), else null; x and y get the event position.
+  EditContourSplineRep* RepOverTarget(int& x, int& y);
+
+  vtkSmartPointer<vtkCallbackCommand> UndoKeyCommand;
+};
