@@ -3,7 +3,7 @@
 // grouping of the accepted triangles by plane and the plane fitted through the largest group.
 #include "geometry/CoordinateAligner.h"
 
-#include "geometry/AngleRule.h"
+#include "geometry/FrameMath.h"
 
 #include <vtkCell.h>
 #include <vtkCellType.h>
@@ -157,6 +157,7 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
   }
 
   vtkNew<vtkPoints> points;
+  points->SetDataTypeToDouble();
   double r[3] = { 0.0, 0.0, 0.0 };
   for (vtkIdType i = 0; i < bottomCells->GetNumberOfIds(); ++i)
   {
@@ -170,10 +171,7 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
     if (i == 0)
     {
       vtkTriangle::ComputeNormal(p0, p1, p2, r);
-      for (double& v : r)
-      {
-        v = -v;
-      }
+      Negate(r);
     }
   }
 
@@ -183,10 +181,7 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
   // Point the normal into the model, the way the first triangle of the group says.
   if (AngleDegrees(fitNormal, r) > 90.0)
   {
-    for (double& v : fitNormal)
-    {
-      v = -v;
-    }
+    Negate(fitNormal);
   }
   vtkPlane::ProjectPoint(c, fitOrigin, fitNormal, origin);
   for (int k = 0; k < 3; ++k)
@@ -204,11 +199,6 @@ void CoordinateAligner::ProjectSegments(const std::vector<Segment>& row,
   const vtkIdType cellCount = mesh->GetNumberOfCells();
   NormalCache cache(cellCount);
   normalCache = &cache;
-  struct Release
-  {
-    NormalCache*& slot;
-    ~Release() { slot = nullptr; }
-  } release{ normalCache };
 
   // Hit points in double precision: they set the in-plane axes.
   vtkNew<vtkPoints> points;
@@ -277,7 +267,8 @@ void CoordinateAligner::ProjectSegments(const std::vector<Segment>& row,
       for (vtkIdType i = 0; i < across->GetNumberOfIds(); ++i)
       {
         const vtkIdType other = across->GetId(i);
-        if (other != id && std::find(neighbours.begin(), neighbours.end(), other) == neighbours.end())
+        if (other != id &&
+          std::find(neighbours.begin(), neighbours.end(), other) == neighbours.end())
         {
           neighbours.push_back(other);
         }
@@ -304,6 +295,7 @@ void CoordinateAligner::ProjectSegments(const std::vector<Segment>& row,
     usedCells->InsertUniqueId(id);
     hits.push_back(Hit{ { point[0], point[1], point[2] }, id });
   }
+  normalCache = nullptr;
 }
 
 bool CoordinateAligner::CachedCellNormal(vtkIdType cellId, double normal[3])
@@ -325,10 +317,7 @@ bool CoordinateAligner::CachedCellNormal(vtkIdType cellId, double normal[3])
     double p2[3];
     TrianglePoints(mesh, cell, p0, p1, p2);
     vtkTriangle::ComputeNormal(p0, p1, p2, stored);
-    for (int k = 0; k < 3; ++k)
-    {
-      stored[k] = -stored[k];
-    }
+    Negate(stored);
     normalCache->filled[static_cast<size_t>(cellId)] = true;
   }
   for (int k = 0; k < 3; ++k)
@@ -383,10 +372,7 @@ void CoordinateAligner::FindLargestPlanarGroup(
     double d = vtkMath::Dot(n, p0);
 
     auto flip = [&]() {
-      for (double& v : n)
-      {
-        v = -v;
-      }
+      Negate(n);
       d = -d;
     };
     // Canonical sign: the first clearly non-zero component is positive.
@@ -413,7 +399,8 @@ void CoordinateAligner::FindLargestPlanarGroup(
       {
         flip();
       }
-      if (std::fabs(g.normal[0] - n[0]) <= normalTol && std::fabs(g.normal[1] - n[1]) <= normalTol &&
+      if (std::fabs(g.normal[0] - n[0]) <= normalTol &&
+        std::fabs(g.normal[1] - n[1]) <= normalTol &&
         std::fabs(g.normal[2] - n[2]) <= normalTol && std::fabs(g.d - d) <= offsetTol)
       {
         g.cells.push_back(id);

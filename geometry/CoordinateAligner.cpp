@@ -2,9 +2,8 @@
 // the frame from two picked points.
 #include "geometry/CoordinateAligner.h"
 
-#include "geometry/AngleRule.h"
+#include "geometry/FrameMath.h"
 
-#include <vtkCell.h>
 #include <vtkCellLocator.h>
 #include <vtkCellType.h>
 #include <vtkCutter.h>
@@ -18,6 +17,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <utility>
 
 vtkSmartPointer<vtkTransform> MakeFrameTransform(
   const double origin[3], const double x[3], const double y[3])
@@ -260,18 +260,21 @@ bool PlaceOnModel(vtkPolyData* mesh, const double p[3], double normal[3])
     std::cerr << "未找到包含目标点的Cell，距离过大：" << std::sqrt(d2) << std::endl;
     return false;
   }
-  vtkCell* cell = mesh->GetCell(cellId);
-  if (cell->GetCellType() != VTK_TRIANGLE)
+  const int type = mesh->GetCellType(cellId);
+  if (type != VTK_TRIANGLE)
   {
-    std::cerr << "牙齿模型非三角网格，Cell类型：" << cell->GetCellType() << std::endl;
+    std::cerr << "牙齿模型非三角网格，Cell类型：" << type << std::endl;
     return false;
   }
+  vtkIdType count = 0;
+  const vtkIdType* ids = nullptr;
+  mesh->GetCellPoints(cellId, count, ids);
   double a[3];
   double b[3];
   double e[3];
-  mesh->GetPoint(cell->GetPointId(0), a);
-  mesh->GetPoint(cell->GetPointId(1), b);
-  mesh->GetPoint(cell->GetPointId(2), e);
+  mesh->GetPoint(ids[0], a);
+  mesh->GetPoint(ids[1], b);
+  mesh->GetPoint(ids[2], e);
   vtkTriangle::ComputeNormal(a, b, e, normal);
   return true;
 }
@@ -311,9 +314,7 @@ vtkSmartPointer<vtkTransform> CoordinateAligner::ComputeTransformFromPoints(
   UnitFromTo(p1, c, toCentre);
   if (Apart(z, toCentre))
   {
-    z[0] = t1[0];
-    z[1] = t1[1];
-    z[2] = t1[2];
+    Negate(z);
   }
   for (int k = 0; k < 3; ++k)
   {
@@ -348,10 +349,7 @@ vtkSmartPointer<vtkTransform> CoordinateAligner::ComputeTransformFromPoints(
     UnitFromTo(q, c, fromFront);
     if (Apart(w, fromFront))
     {
-      for (double& v : w)
-      {
-        v = -v;
-      }
+      Negate(w);
     }
   }
 
@@ -361,10 +359,7 @@ vtkSmartPointer<vtkTransform> CoordinateAligner::ComputeTransformFromPoints(
   NormalizeCopy(k, kUnit);
   if (Apart(kUnit, z))
   {
-    for (double& v : x)
-    {
-      v = -v;
-    }
+    Negate(x);
   }
   double v[3];
   vtkMath::Cross(z, x, v);

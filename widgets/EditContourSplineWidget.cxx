@@ -40,6 +40,8 @@ vtkStandardNewMacro(EditContourSplineWidget);
 EditContourSplineWidget::EditContourSplineWidget()
   : UndoKeyCommand(vtkSmartPointer<vtkCallbackCommand>::New())
 {
+  // The widget is switched by its tool in the main window alone, never by a key in the view.
+  this->KeyPressActivationOff();
   this->UndoKeyCommand->SetClientData(this);
   this->UndoKeyCommand->SetCallback(EditContourSplineWidget::ProcessKeyEvents);
 
@@ -71,6 +73,19 @@ void EditContourSplineWidget::SetClock(ClockFunction clock)
 EditContourSplineRep* EditContourSplineWidget::Rep() const
 {
   return EditContourSplineRep::SafeDownCast(this->WidgetRep);
+}
+
+EditContourSplineRep* EditContourSplineWidget::RepOverTarget(int& x, int& y)
+{
+  EditContourSplineRep* rep = this->Rep();
+  if (!rep || !this->Interactor)
+  {
+    return nullptr;
+  }
+  x = this->Interactor->GetEventPosition()[0];
+  y = this->Interactor->GetEventPosition()[1];
+  rep->ComputeInteractionState(x, y, 0);
+  return rep->GetInteractionState() == EditContourSplineRep::Outside ? nullptr : rep;
 }
 
 void EditContourSplineWidget::SetRepresentation(EditContourSplineRep* rep)
@@ -116,15 +131,10 @@ void EditContourSplineWidget::SetEnabled(int enabling)
 void EditContourSplineWidget::SelectAction(vtkAbstractWidget* w)
 {
   auto* self = static_cast<EditContourSplineWidget*>(w);
-  EditContourSplineRep* rep = self->Rep();
-  if (!rep || !self->Interactor)
-  {
-    return;
-  }
-  const int x = self->Interactor->GetEventPosition()[0];
-  const int y = self->Interactor->GetEventPosition()[1];
-  rep->ComputeInteractionState(x, y, 0);
-  if (rep->GetInteractionState() == EditContourSplineRep::Outside)
+  int x = 0;
+  int y = 0;
+  EditContourSplineRep* rep = self->RepOverTarget(x, y);
+  if (!rep)
   {
     return;
   }
@@ -144,15 +154,10 @@ void EditContourSplineWidget::SelectAction(vtkAbstractWidget* w)
 void EditContourSplineWidget::EndSelectAction(vtkAbstractWidget* w)
 {
   auto* self = static_cast<EditContourSplineWidget*>(w);
-  EditContourSplineRep* rep = self->Rep();
-  if (!rep || !self->Interactor)
-  {
-    return;
-  }
-  const int x = self->Interactor->GetEventPosition()[0];
-  const int y = self->Interactor->GetEventPosition()[1];
-  rep->ComputeInteractionState(x, y, 0);
-  if (rep->GetInteractionState() == EditContourSplineRep::Outside)
+  int x = 0;
+  int y = 0;
+  EditContourSplineRep* rep = self->RepOverTarget(x, y);
+  if (!rep)
   {
     return;
   }

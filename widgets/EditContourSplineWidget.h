@@ -61,6 +61,9 @@ private:
   void operator=(const EditContourSplineWidget&) = delete;
 
   EditContourSplineRep* Rep() const;
+  // The representation when the event position is over the target actor (the interaction
+  // state is recomputed there), else null; x and y get the event position.
+  EditContourSplineRep* RepOverTarget(int& x, int& y);
 
   vtkSmartPointer<vtkCallbackCommand> UndoKeyCommand;
 };

@@ -7,7 +7,7 @@
 #include <vtkRenderer.h>
 #include <vtkWidgetRepresentation.h>
 
-inline void AddRepresentationActors(vtkWidgetRepresentation* rep, vtkRenderer* renderer)
+inline void ShowRepresentationActors(vtkWidgetRepresentation* rep, vtkRenderer* renderer, bool show)
 {
   if (!rep || !renderer)
   {
@@ -19,22 +19,23 @@ inline void AddRepresentationActors(vtkWidgetRepresentation* rep, vtkRenderer* r
   actors->InitTraversal(it);
   while (vtkProp* prop = actors->GetNextProp(it))
   {
-    renderer->AddViewProp(prop);
+    if (show)
+    {
+      renderer->AddViewProp(prop);
+    }
+    else
+    {
+      renderer->RemoveViewProp(prop);
+    }
   }
+}
+
+inline void AddRepresentationActors(vtkWidgetRepresentation* rep, vtkRenderer* renderer)
+{
+  ShowRepresentationActors(rep, renderer, true);
 }
 
 inline void RemoveRepresentationActors(vtkWidgetRepresentation* rep, vtkRenderer* renderer)
 {
-  if (!rep || !renderer)
-  {
-    return;
-  }
-  vtkNew<vtkPropCollection> actors;
-  rep->GetActors(actors);
-  vtkCollectionSimpleIterator it;
-  actors->InitTraversal(it);
-  while (vtkProp* prop = actors->GetNextProp(it))
-  {
-    renderer->RemoveViewProp(prop);
-  }
+  ShowRepresentationActors(rep, renderer, false);
 }

@@ -43,6 +43,8 @@ vtkStandardNewMacro(VectorWidget);
 VectorWidget::VectorWidget()
   : ReleaseCommand(vtkSmartPointer<vtkCallbackCommand>::New())
 {
+  // The widget is switched by its tool in the main window alone, never by a key in the view.
+  this->KeyPressActivationOff();
   this->EventCallbackCommand->SetClientData(this);
   this->CallbackMapper->SetCallbackMethod(vtkCommand::LeftButtonPressEvent,
     vtkWidgetEvent::Select, this, VectorWidget::OnLeftButtonDown);
@@ -117,7 +119,8 @@ vtkSmartPointer<vtkTransform> VectorWidget::ComputeAlignTransform()
   {
     return nullptr;
   }
-  vtkPolyData* model = vtkPolyData::SafeDownCast(this->ArchActor->GetMapper()->GetInputDataObject(0, 0));
+  vtkPolyData* model =
+    vtkPolyData::SafeDownCast(this->ArchActor->GetMapper()->GetInputDataObject(0, 0));
   if (!model)
   {
     return nullptr;
@@ -217,20 +220,13 @@ void VectorWidget::OnLeftButtonDown(vtkAbstractWidget* w)
 
   // A press on a placed handle only highlights it; the camera style gets the press.
   const int handle = rep->PickHandle(x, y, self->DefaultRenderer);
-  if (handle == 0 && rep->GetPoint1Set())
+  const bool placed = (handle == 0 && rep->GetPoint1Set()) || (handle == 1 && rep->GetPoint2Set());
+  if (placed)
   {
-    self->State = Handle0Pressed;
-    rep->SetActiveHandle(0);
+    self->State = handle == 0 ? Handle0Pressed : Handle1Pressed;
+    rep->SetActiveHandle(handle);
     self->StartInteraction();
-    std::cout << "[DEBUG] OnLeftButtonDown：开始移动 Handle 0" << std::endl;
-    return;
-  }
-  if (handle == 1 && rep->GetPoint2Set())
-  {
-    self->State = Handle1Pressed;
-    rep->SetActiveHandle(1);
-    self->StartInteraction();
-    std::cout << "[DEBUG] OnLeftButtonDown：开始移动 Handle 1" << std::endl;
+    std::cout << "[DEBUG] OnLeftButtonDown：开始移动 Handle " << handle << std::endl;
     return;
   }
 

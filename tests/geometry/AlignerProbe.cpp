@@ -59,8 +59,8 @@ void AddFace(std::vector<Vec3>& points, std::vector<std::vector<vtkIdType>>& tri
     {
       const double s = static_cast<double>(i) / n;
       const double t = static_cast<double>(j) / n;
-      points.push_back(
-        { corner.x + s * u.x + t * v.x, corner.y + s * u.y + t * v.y, corner.z + s * u.z + t * v.z });
+      points.push_back({ corner.x + s * u.x + t * v.x, corner.y + s * u.y + t * v.y,
+        corner.z + s * u.z + t * v.z });
     }
   }
   auto at = [&](int i, int j) { return base + j * (n + 1) + i; };

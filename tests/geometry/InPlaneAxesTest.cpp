@@ -55,14 +55,25 @@ void Axes(const Case& c, double x[3], double y[3])
   probe.ComputeInPlaneAxes(x, y);
 }
 
+void ExpectAxes(const Case& c)
+{
+  SCOPED_TRACE(c.what);
+  double x[3];
+  double y[3];
+  Axes(c, x, y);
+  ExpectVec(x, c.x);
+  ExpectVec(y, c.y);
+}
+
 } // namespace
 
 TEST(ComputeInPlaneAxes, FollowsTheOneSidedRowTowardTheCentre)
 {
   const std::vector<Hit> acrossBothArms = Row({ { -20, 0, 0 }, { 0, 0, 0 }, { 20, 0, 0 } });
   const Case cases[] = {
-    { "middle row at the front", acrossBothArms, Row({ { 0, -20, 0 }, { 0, -19, 0 }, { 0, -18, 0 } }),
-      2, 0, 1, { 0, 0, 1 }, { 1, 0, 0 }, { 0, 1, 0 } },
+    { "middle row at the front", acrossBothArms,
+      Row({ { 0, -20, 0 }, { 0, -19, 0 }, { 0, -18, 0 } }), 2, 0, 1, { 0, 0, 1 }, { 1, 0, 0 },
+      { 0, 1, 0 } },
     { "middle row at the back", acrossBothArms, Row({ { 0, 18, 0 }, { 0, 20, 0 } }), 2, 0, 1,
       { 0, 0, 1 }, { -1, 0, 0 }, { 0, -1, 0 } },
     { "one-sided long row", Row({ { 0, -25, 0 }, { 0, -20, 0 } }),
@@ -72,12 +83,7 @@ TEST(ComputeInPlaneAxes, FollowsTheOneSidedRowTowardTheCentre)
   };
   for (const Case& c : cases)
   {
-    SCOPED_TRACE(c.what);
-    double x[3];
-    double y[3];
-    Axes(c, x, y);
-    ExpectVec(x, c.x);
-    ExpectVec(y, c.y);
+    ExpectAxes(c);
   }
 }
 
@@ -98,12 +104,7 @@ TEST(ComputeInPlaneAxes, FallsBackToTheModelAxesInTheBasePlane)
   };
   for (const Case& c : cases)
   {
-    SCOPED_TRACE(c.what);
-    double x[3];
-    double y[3];
-    Axes(c, x, y);
-    ExpectVec(x, c.x);
-    ExpectVec(y, c.y);
+    ExpectAxes(c);
   }
 }
 

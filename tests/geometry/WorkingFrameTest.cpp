@@ -12,8 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <string>
+#include <ostream>
 #include <vector>
 
 using namespace testsupport;
@@ -312,7 +313,8 @@ TEST_P(TwoPointFrame, BringsThePlacedJawIntoTheWorkingFrame)
       ? aligner.ComputeTransformFromPoints(right, left)
       : aligner.ComputeTransformFromPoints(left, right);
     ASSERT_NE(frame, nullptr);
-    // The pair gives x and the first point's triangle z, so the axes always come back.
+    // The pair gives x and the first point's triangle z, so the axes always come back; the
+    // origin too where the placed bounding box stays axis-aligned.
     ExpectWorkingFrame(
       jaw, frame, m.automatic == Undoes::Everything ? Undoes::Everything : Undoes::Rotation);
   }
@@ -324,7 +326,9 @@ TEST(TwoPointFrame, PicksInFrontOfTheCentreStillTurnTheEndsTowardPlusY)
 {
   // Near the canines the pair's midpoint lies in front of the bounding-box centre; the cut
   // through the mid-plane meets the front of the arch, and y is turned away from it.
-  for (const Motion& m : { kMotions[0], kMotions[15] })
+  const Motion still{ "in the working frame", 0, 0, 0, 0, 0, 0, Undoes::Everything };
+  const Motion tilted{ "tilted and moved", -25, 10, 0, 3, 2, 1, Undoes::Nothing };
+  for (const Motion& m : { still, tilted })
   {
     SCOPED_TRACE(testing::Message() << m);
     const SyntheticJaw jaw =

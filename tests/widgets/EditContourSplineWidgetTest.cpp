@@ -253,6 +253,15 @@ TEST_F(DrawWidgetTest, UndoWithoutPointsAndKeysWhileDisabled)
   EXPECT_TRUE(out.Text().empty());
 }
 
+TEST_F(DrawWidgetTest, TypedKeysNeverSwitchTheWidget)
+{
+  scene.Char('i');
+  EXPECT_TRUE(widget->GetEnabled());
+  widget->SetEnabled(0);
+  scene.Char('i');
+  EXPECT_FALSE(widget->GetEnabled());
+}
+
 TEST_F(DrawWidgetTest, ClickOnAHandleAddsAPointOnTheModelBehindIt)
 {
   const Pixel p = Top(kFront);
@@ -412,7 +421,8 @@ TEST(EditContourSplineRep, SignedAreaXYIsPositiveCounterClockwise)
   };
   const Case cases[] = {
     { "empty", {}, 0.0 },
-    { "unit square counter-clockwise", { { 0, 0, 0 }, { 1, 0, 5 }, { 1, 1, 0 }, { 0, 1, 0 } }, 1.0 },
+    { "unit square counter-clockwise, z ignored",
+      { { 0, 0, 0 }, { 1, 0, 5 }, { 1, 1, 0 }, { 0, 1, 0 } }, 1.0 },
     { "unit square clockwise", { { 0, 0, 0 }, { 0, 1, 0 }, { 1, 1, 0 }, { 1, 0, 0 } }, -1.0 },
     { "triangle away from the origin", { { 10, 10, 0 }, { 14, 10, 0 }, { 10, 13, 0 } }, 6.0 },
   };

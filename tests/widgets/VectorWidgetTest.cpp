@@ -259,6 +259,17 @@ TEST_F(TwoPointWidgetTest, PointsOutliveDisablingAndEnablingClearsThem)
   EXPECT_EQ(widget->GetState(), 2);
 }
 
+TEST_F(TwoPointWidgetTest, TypedKeysNeverSwitchTheWidget)
+{
+  Click(Base(kLeftMolar));
+  scene.Char('i');
+  EXPECT_TRUE(widget->GetEnabled());
+  EXPECT_EQ(widget->GetState(), 2);
+  widget->SetEnabled(0);
+  scene.Char('i');
+  EXPECT_FALSE(widget->GetEnabled());
+}
+
 TEST_F(TwoPointWidgetTest, WritesItsDebugLines)
 {
   std::vector<std::string> lines;
@@ -345,17 +356,32 @@ TEST_F(PlacedJawTest, TwoMolarsOnTheBaseGiveTheWorkingFrameBack)
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(scene.mesh->GetPoint(0)[0], firstPoint) << "the displayed model is not moved";
 
-  // The frame undoes the placement: every crown top goes back where the unplaced jaw has it.
+  // The frame turns the jaw back: the crown tops lie as in the unplaced jaw, relative to
+  // the first one.
   vtkNew<vtkMatrix4x4> back;
   vtkMatrix4x4::Invert(Placement(), back);
+  const World& first = scene.crownTops.front();
+  double firstMapped[3];
+  frame->TransformPoint(first.data(), firstMapped);
   for (const World& top : scene.crownTops)
   {
-    double expected[4] = { top[0], top[1], top[2], 1.0 };
+    double expected[4] = { top[0] - first[0], top[1] - first[1], top[2] - first[2], 0.0 };
     back->MultiplyPoint(expected, expected);
     double mapped[3];
     frame->TransformPoint(top.data(), mapped);
-    EXPECT_LT(widgettest::Distance({ expected[0], expected[1], expected[2] }, mapped), 0.3);
+    const World relative{ mapped[0] - firstMapped[0], mapped[1] - firstMapped[1],
+      mapped[2] - firstMapped[2] };
+    EXPECT_LT(widgettest::Distance(relative, expected), 0.3);
   }
+
+  // The origin is the model's bounding-box centre dropped onto the base.
+  double bounds[6];
+  scene.mesh->GetBounds(bounds);
+  const double centre[3] = { 0.5 * (bounds[0] + bounds[1]), 0.5 * (bounds[2] + bounds[3]), 0.0 };
+  double origin[3];
+  frame->TransformPoint(centre, origin);
+  EXPECT_LT(widgettest::Distance({ 0.0, 0.0, 0.0 }, origin), 0.05);
+
   double base[3];
   frame->TransformPoint(Rep()->GetPoint1(), base);
   EXPECT_NEAR(base[2], 0.0, 1e-6);

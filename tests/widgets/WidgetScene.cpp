@@ -163,6 +163,14 @@ void WidgetScene::Key(const char* keySym, int control, int shift)
   interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
 }
 
+void WidgetScene::Char(char key)
+{
+  const int* at = interactor->GetEventPosition();
+  const char keySym[2] = { key, '\0' };
+  interactor->SetEventInformation(at[0], at[1], 0, 0, key, 0, keySym);
+  interactor->InvokeEvent(vtkCommand::CharEvent, nullptr);
+}
+
 bool WidgetScene::DragTurnsCamera(const Pixel& at, int dx, int dy)
 {
   const World before = CameraPosition();

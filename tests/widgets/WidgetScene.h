@@ -48,6 +48,8 @@ public:
   void Release(const Pixel& at, int control = 0, int shift = 0);
   void Move(const Pixel& to);
   void Key(const char* keySym, int control, int shift);
+  // A typed character (CharEvent), as a key press in the view gives after KeyPressEvent.
+  void Char(char key);
   // Press, move by (dx, dy), release at the moved position: true when the camera turned.
   bool DragTurnsCamera(const Pixel& at, int dx = 30, int dy = 0);
 

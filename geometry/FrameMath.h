@@ -1,5 +1,5 @@
-// The angle between two unit vectors as the working-frame code compares them, including the
-// case where rounding pushes their dot product to magnitude 1 or beyond.
+// Vector helpers of the working-frame code: the angle between unit vectors as it compares
+// them (also where rounding pushes their dot product to magnitude 1 or beyond), and negation.
 #pragma once
 
 #include <vtkMath.h>
@@ -20,4 +20,11 @@ inline double AngleDegrees(double s)
 inline double AngleDegrees(const double u[3], const double v[3])
 {
   return AngleDegrees(vtkMath::Dot(u, v));
+}
+
+inline void Negate(double v[3])
+{
+  v[0] = -v[0];
+  v[1] = -v[1];
+  v[2] = -v[2];
 }
