@@ -32,6 +32,18 @@ inline vtkSmartPointer<vtkPoints> MakePoints(
   return list;
 }
 
+// A single-precision loop of `points` whose storage holds one more point, `hidden`, just past
+// its end (shrinking a point list keeps its storage): a read beyond the loop sees that point
+// instead of arbitrary memory, so a test can tell it happened.
+inline vtkSmartPointer<vtkPoints> MakePointsWithHiddenTail(
+  std::vector<Point3> points, const Point3& hidden)
+{
+  points.push_back(hidden);
+  auto list = MakePoints(points);
+  list->SetNumberOfPoints(static_cast<vtkIdType>(points.size()) - 1);
+  return list;
+}
+
 inline std::vector<Point3> ReadPoints(vtkPoints* list)
 {
   std::vector<Point3> points;
