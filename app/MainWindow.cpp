@@ -79,7 +79,7 @@ MainWindow::MainWindow(QWidget* parent)
   twoPointWidget->SetDefaultRenderer(renderer);
 
   // The fixed bodies share one colour; the cutter is shown see-through.
-  const double bodyColour[3] = { 225.0 / 255.0, 228.0 / 255.0, 230.0 / 255.0 };
+  double bodyColour[3] = { 225.0 / 255.0, 228.0 / 255.0, 230.0 / 255.0 };
   crossActor = vtkSmartPointer<vtkActor>::New();
   crossActor->SetMapper(vtkSmartPointer<vtkPolyDataMapper>::New());
   crossActor->GetProperty()->SetColor(bodyColour);
