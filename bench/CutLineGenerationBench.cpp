@@ -1,7 +1,7 @@
 // Cost of generating the cut line from the gum line on a full-size jaw: the model locator
 // (SetModel) and the generation itself, together as the main window runs them.
+#include "bench/LargeJaw.h"
 #include "cutline/CutLineGenerator.h"
-#include "tests/support/SyntheticJaw.h"
 
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
@@ -14,22 +14,8 @@
 namespace
 {
 
-const testsupport::SyntheticJaw& Jaw()
-{
-  static const testsupport::SyntheticJaw jaw =
-    testsupport::MakeSyntheticJaw(testsupport::LargeJaw());
-  return jaw;
-}
-
-vtkSmartPointer<vtkPoints> GumLinePoints()
-{
-  auto points = vtkSmartPointer<vtkPoints>::New();
-  for (const Point3& p : Jaw().gumLine)
-  {
-    points->InsertNextPoint(p.x, p.y, p.z);
-  }
-  return points;
-}
+using bench::GumLinePoints;
+using bench::Jaw;
 
 // Keeps the generation's console lines out of the report.
 class QuietStdout

@@ -134,7 +134,31 @@ struct JawLoop
     loop = MakePoints(points);
   }
 
-  vtkSmartPointer<vtkPoints> GumLine() const { return MakePoints(gum); }
+  // The cut line of the gum line, generated without its console lines.
+  std::vector<Point3> CutLine(CutLineGenerator& generator, double lingualKeep,
+    double buccalKeep) const
+  {
+    std::vector<Point3> cut;
+    CapturedLines([&] {
+      cut = ReadPoints(generator.GenerateCutLine(MakePoints(gum), lingualKeep, buccalKeep, 0.0));
+    });
+    return cut;
+  }
+
+  // The partition of the working loop and the valley pairs of its two sides.
+  struct Pairs
+  {
+    LoopPartition partition;
+    std::vector<ValleyPair> lingual;
+    std::vector<ValleyPair> buccal;
+  };
+  Pairs FindPairs(CutLineGenerator& generator) const
+  {
+    Pairs pairs;
+    CapturedLines([&] { generator.PartitionLoop(loop, pairs.partition); });
+    generator.FindValleyPairs(loop, &pairs.partition, pairs.lingual, pairs.buccal);
+    return pairs;
+  }
 };
 
 // The pairs of one side run from valley to valley of the gum line, over the whole side.
@@ -174,11 +198,7 @@ TEST(GenerateCutLine, FindsTheValleysOfBothSidesOfTheJaw)
 {
   const JawLoop j;
   CutLineGenerator generator;
-  LoopPartition partition;
-  CapturedLines([&] { generator.PartitionLoop(j.loop, partition); });
-  std::vector<ValleyPair> lingual;
-  std::vector<ValleyPair> buccal;
-  generator.FindValleyPairs(j.loop, &partition, lingual, buccal);
+  const auto [partition, lingual, buccal] = j.FindPairs(generator);
   // Of the 14 teeth the middles of the two distal ones lie within the caps: 12 valleys,
   // 11 pairs between them and the two stretches beyond the outermost ones.
   EXPECT_EQ(lingual.size(), 13u);
@@ -192,12 +212,7 @@ TEST(GenerateCutLine, KeepingEverythingAssemblesUnmovedGumLinePoints)
   const JawLoop j;
   CutLineGenerator generator;
   generator.SetModel(j.jaw.mesh);
-
-  LoopPartition partition;
-  std::vector<ValleyPair> lingual;
-  std::vector<ValleyPair> buccal;
-  CapturedLines([&] { generator.PartitionLoop(j.loop, partition); });
-  generator.FindValleyPairs(j.loop, &partition, lingual, buccal);
+  const auto [partition, lingual, buccal] = j.FindPairs(generator);
   for (const ValleyPair& pair : lingual)
   {
     generator.ShrinkTowardChord(pair, j.loop, 1.0);
@@ -229,9 +244,7 @@ TEST(GenerateCutLine, KeepingEverythingAssemblesUnmovedGumLinePoints)
   EXPECT_LE(laps, 1u);
 
   // The generation smooths and projects exactly that loop.
-  vtkSmartPointer<vtkPoints> generated;
-  CapturedLines([&] { generated = generator.GenerateCutLine(j.GumLine(), 1.0, 1.0, 0.0); });
-  const std::vector<Point3> cut = ReadPoints(generated);
+  const std::vector<Point3> cut = j.CutLine(generator, 1.0, 1.0);
   const std::vector<Point3> expected = ReadPoints(generator.RebuildSmoothLoop(assembled));
   ASSERT_EQ(cut.size(), expected.size());
   for (size_t i = 0; i < cut.size(); ++i)
@@ -308,11 +321,7 @@ double RelativeHeightSpread(const JawLoop& j, const std::vector<Point3>& cut, in
 std::vector<std::pair<int, int>> ValleySpans(const JawLoop& j)
 {
   CutLineGenerator generator;
-  LoopPartition partition;
-  CapturedLines([&] { generator.PartitionLoop(j.loop, partition); });
-  std::vector<ValleyPair> lingual;
-  std::vector<ValleyPair> buccal;
-  generator.FindValleyPairs(j.loop, &partition, lingual, buccal);
+  const auto [partition, lingual, buccal] = j.FindPairs(generator);
   EXPECT_GT(lingual.size(), 2u);
   EXPECT_GT(buccal.size(), 2u);
   return { { lingual.front().last, lingual.back().first },
@@ -326,8 +335,7 @@ TEST(GenerateCutLine, FollowsTheGumLineOnTheModelFlatterOverThePapillae)
   generator.SetModel(j.jaw.mesh);
   const testsupport::SurfaceDistance toModel(j.jaw.mesh);
 
-  std::vector<Point3> cut;
-  CapturedLines([&] { cut = ReadPoints(generator.GenerateCutLine(j.GumLine(), 0.2, 0.3, 0.0)); });
+  const std::vector<Point3> cut = j.CutLine(generator, 0.2, 0.3);
   ASSERT_GT(cut.size(), 50u);
   for (size_t i = 0; i < cut.size(); ++i)
   {
@@ -349,29 +357,26 @@ TEST(GenerateCutLine, FollowsTheGumLineOnTheModelFlatterOverThePapillae)
   ASSERT_EQ(spans.size(), 2u);
   const auto [lingualFirst, lingualLast] = spans[0];
   const auto [buccalFirst, buccalLast] = spans[1];
-  auto spreads = [&](double lingualKeep, double buccalKeep) {
-    std::vector<Point3> line = cut;
-    if (lingualKeep != 0.2 || buccalKeep != 0.3)
-    {
-      CapturedLines([&] {
-        line = ReadPoints(generator.GenerateCutLine(j.GumLine(), lingualKeep, buccalKeep, 0.0));
-      });
-    }
-    return std::make_pair(RelativeHeightSpread(j, line, lingualFirst, lingualLast),
-      RelativeHeightSpread(j, line, buccalFirst, buccalLast));
+  struct Bounds
+  {
+    double lingualKeep;
+    double buccalKeep;
+    double lingualLow, lingualHigh; // bounds of the lingual side's relative spread
+    double buccalLow, buccalHigh;
   };
-  const auto [lingual, buccal] = spreads(0.2, 0.3);
-  EXPECT_LT(lingual, 0.3);
-  EXPECT_LT(buccal, 0.5);
-  const auto [lingualKept, buccalKept] = spreads(1.0, 1.0);
-  EXPECT_GT(lingualKept, 0.8);
-  EXPECT_GT(buccalKept, 0.8);
-  const auto [lingualOnly, buccalUntouched] = spreads(0.0, 1.0);
-  EXPECT_LT(lingualOnly, 0.3);
-  EXPECT_GT(buccalUntouched, 0.8);
-  const auto [lingualUntouched, buccalOnly] = spreads(1.0, 0.0);
-  EXPECT_GT(lingualUntouched, 0.8);
-  EXPECT_LT(buccalOnly, 0.4);
+  for (const Bounds& row : { Bounds{ 0.2, 0.3, 0.0, 0.3, 0.0, 0.5 },
+         Bounds{ 1.0, 1.0, 0.8, 2.0, 0.8, 2.0 }, Bounds{ 0.0, 1.0, 0.0, 0.3, 0.8, 2.0 },
+         Bounds{ 1.0, 0.0, 0.8, 2.0, 0.0, 0.4 } })
+  {
+    const std::vector<Point3> line = j.CutLine(generator, row.lingualKeep, row.buccalKeep);
+    const double lingual = RelativeHeightSpread(j, line, lingualFirst, lingualLast);
+    const double buccal = RelativeHeightSpread(j, line, buccalFirst, buccalLast);
+    SCOPED_TRACE(testing::Message() << "keep " << row.lingualKeep << " / " << row.buccalKeep);
+    EXPECT_GT(lingual, row.lingualLow);
+    EXPECT_LT(lingual, row.lingualHigh);
+    EXPECT_GT(buccal, row.buccalLow);
+    EXPECT_LT(buccal, row.buccalHigh);
+  }
 }
 
 TEST(GenerateCutLine, ClockwiseGumLineStillGivesACutLineOnTheModel)
@@ -382,8 +387,7 @@ TEST(GenerateCutLine, ClockwiseGumLineStillGivesACutLineOnTheModel)
   CutLineGenerator generator;
   generator.SetModel(j.jaw.mesh);
   const testsupport::SurfaceDistance toModel(j.jaw.mesh);
-  std::vector<Point3> cut;
-  CapturedLines([&] { cut = ReadPoints(generator.GenerateCutLine(j.GumLine(), 0.2, 0.3, 0.0)); });
+  const std::vector<Point3> cut = j.CutLine(generator, 0.2, 0.3);
   ASSERT_GT(cut.size(), 50u);
   for (const Point3& p : cut)
   {
