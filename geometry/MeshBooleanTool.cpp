@@ -232,6 +232,19 @@ bool SubtractGroove(const MeshBooleanTool& tool, MeshBooleanTool::ExactMesh& jaw
   return false;
 }
 
+// A whole method: the common start, the method's own preparation of the model (false stops
+// the method), the common end; a library exception fails the method.
+template <class Prepare>
+bool CutGroove(const MeshBooleanTool& tool, vtkSmartPointer<vtkPolyData>& jaw,
+  const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out, Prepare prepare)
+{
+  return Guarded("开槽计算失败: ", [&] {
+    MeshBooleanTool::ExactMesh jawMesh;
+    return ConvertModel(tool, jaw, jawMesh) && prepare(jawMesh) &&
+      SubtractGroove(tool, jawMesh, groove, out);
+  });
+}
+
 } // namespace
 
 bool MeshBooleanTool::VtkToCgal(vtkPolyData* source, ExactMesh& target) const
@@ -355,12 +368,7 @@ bool MeshBooleanTool::CgalToVtk(const ExactMesh& source, vtkPolyData* target) co
 bool MeshBooleanTool::CutGrooveMethod1(vtkSmartPointer<vtkPolyData>& jaw,
   const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out) const
 {
-  return Guarded("开槽计算失败: ", [&] {
-    ExactMesh jawMesh;
-    if (!ConvertModel(*this, jaw, jawMesh))
-    {
-      return false;
-    }
+  return CutGroove(*this, jaw, groove, out, [this](ExactMesh& jawMesh) {
     ExactSurfaceMesh& model = jawMesh.surface;
     PMP::remove_degenerate_faces(model);
     PMP::remove_isolated_vertices(model);
@@ -369,25 +377,16 @@ bool MeshBooleanTool::CutGrooveMethod1(vtkSmartPointer<vtkPolyData>& jaw,
     std::cout << "after intersections: " << model.num_vertices() << " 个顶点, "
               << model.num_faces() << " 个面" << std::endl;
     CheckOrientation(jawMesh);
-    return SubtractGroove(*this, jawMesh, groove, out);
+    return true;
   });
 }
 
 bool MeshBooleanTool::CutGrooveMethod2(vtkSmartPointer<vtkPolyData>& jaw,
   const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out) const
 {
-  return Guarded("开槽计算失败: ", [&] {
-    ExactMesh jawMesh;
-    if (!ConvertModel(*this, jaw, jawMesh))
-    {
-      return false;
-    }
-    // A repair that threw may have left the model half rebuilt: do not cut it.
-    if (!RepairSelfIntersections(jawMesh))
-    {
-      return false;
-    }
-    return SubtractGroove(*this, jawMesh, groove, out);
+  return CutGroove(*this, jaw, groove, out, [this](ExactMesh& jawMesh) {
+    // A repair that threw may have left the model half rebuilt: it is not cut.
+    return RepairSelfIntersections(jawMesh);
   });
 }
 
