@@ -1,0 +1,44 @@
+// Cuts the T-slot groove into a jaw model by exact boolean difference with the cutter body,
+// and converts between VTK triangle meshes and the exact meshes the difference works on.
+#pragma once
+
+#include <vtkSmartPointer.h>
+
+class vtkPolyData;
+
+// Made on the stack for one groove action; holds no state. Every operation reports its
+// progress on standard output and its problems on standard error, and none of them throws.
+class MeshBooleanTool
+{
+public:
+  // An exact surface mesh (CGAL's Surface_mesh over the exact lazy kernel). Its definition is
+  // in geometry/ExactMesh.h, so that only code compiled with CGAL sees CGAL.
+  struct ExactMesh;
+
+  // Fills the empty `target` with the triangles of `source` (other cells are skipped with a
+  // warning), orienting the triangle soup first. True when the mesh is not empty.
+  bool VtkToCgal(vtkPolyData* source, ExactMesh& target) const;
+  // Replaces the points and triangle cells of `target` by the live vertices and triangular
+  // faces of `source`, in single precision. False only for a null target (or an exception).
+  bool CgalToVtk(const ExactMesh& source, vtkPolyData* target) const;
+
+  // `jaw` minus `groove` into `out`: `jaw` is replaced by its triangulated copy, `groove` is
+  // only read, and `out` receives the result's points and triangles on success.
+  // Method 1 removes degenerate faces and isolated vertices, triangulates and orients the
+  // model outward before the difference.
+  bool CutGrooveMethod1(vtkSmartPointer<vtkPolyData>& jaw,
+    const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out) const;
+  // Method 2 refines the model's self-intersections away (at most five passes) instead.
+  bool CutGrooveMethod2(vtkSmartPointer<vtkPolyData>& jaw,
+    const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out) const;
+
+  // Reverses every face when the closed mesh is not outward oriented. False only when the
+  // library threw.
+  bool CheckOrientation(ExactMesh& mesh) const;
+  // `resultMesh` = `jawMesh` minus `grooveMesh`; both inputs are corefined in place. True when
+  // the difference was computed and is not empty.
+  bool BooleanDifference(ExactMesh& jawMesh, ExactMesh& grooveMesh, ExactMesh& resultMesh) const;
+  // Removes degenerate faces and isolated vertices, then splits intersecting triangles along
+  // their intersections, at most five times. False only when the library threw.
+  bool RepairSelfIntersections(ExactMesh& mesh) const;
+};
