@@ -1,6 +1,6 @@
 // Cost of the model locator, one projection, and the smoothed cut line on a full-size jaw.
+#include "bench/LargeJaw.h"
 #include "cutline/CutLineGenerator.h"
-#include "tests/support/SyntheticJaw.h"
 
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
@@ -10,24 +10,8 @@
 namespace
 {
 
-vtkSmartPointer<vtkPoints> GumLinePoints();
-
-const testsupport::SyntheticJaw& Jaw()
-{
-  static const testsupport::SyntheticJaw jaw =
-    testsupport::MakeSyntheticJaw(testsupport::LargeJaw());
-  return jaw;
-}
-
-vtkSmartPointer<vtkPoints> GumLinePoints()
-{
-  auto points = vtkSmartPointer<vtkPoints>::New();
-  for (const Point3& p : Jaw().gumLine)
-  {
-    points->InsertNextPoint(p.x, p.y, p.z);
-  }
-  return points;
-}
+using bench::GumLinePoints;
+using bench::Jaw;
 
 void BM_SetModel(benchmark::State& state)
 {

@@ -23,7 +23,9 @@
 #include <algorithm>
 #include <exception>
 #include <iostream>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace PMP = CGAL::Polygon_mesh_processing;
@@ -64,6 +66,93 @@ bool Guarded(const char* message, Step step)
 const char* Direction(bool outward)
 {
   return outward ? "正向" : "反向";
+}
+
+// True when the triangle soup already is a consistently oriented polygon mesh: every triangle
+// has three different corners, no two triangles run an edge the same way (so an edge has at
+// most two triangles, and two of them run it oppositely), and the triangles around each
+// vertex form a single fan. Orienting such a soup changes nothing, and it is a polygon mesh,
+// so the library's orientation and check (which cost far more on large scans) can be skipped.
+bool IsOrientedTriangleMesh(std::size_t pointCount, const std::vector<Polygon>& triangles)
+{
+  std::vector<std::pair<std::size_t, std::size_t>> edges;
+  edges.reserve(3 * triangles.size());
+  std::vector<std::size_t> offset(pointCount + 1, 0);
+  for (const Polygon& t : triangles)
+  {
+    if (t[0] == t[1] || t[1] == t[2] || t[2] == t[0])
+    {
+      return false;
+    }
+    for (int k = 0; k < 3; ++k)
+    {
+      edges.emplace_back(t[k], t[(k + 1) % 3]);
+      ++offset[t[k] + 1];
+    }
+  }
+  std::sort(edges.begin(), edges.end());
+  if (std::adjacent_find(edges.begin(), edges.end()) != edges.end())
+  {
+    return false;
+  }
+
+  // The link of each vertex v: for a triangle (v, a, b) the link edge a -> b. With every
+  // directed edge used once, a link is a set of disjoint chains and cycles; the vertex is a
+  // single fan when walking from a chain's start (or anywhere on a cycle) covers all of it.
+  for (std::size_t v = 0; v < pointCount; ++v)
+  {
+    offset[v + 1] += offset[v];
+  }
+  std::vector<std::size_t> fill(offset.begin(), offset.end() - 1);
+  std::vector<std::pair<std::size_t, std::size_t>> link(3 * triangles.size());
+  for (const Polygon& t : triangles)
+  {
+    for (int k = 0; k < 3; ++k)
+    {
+      link[fill[t[k]]++] = { t[(k + 1) % 3], t[(k + 2) % 3] };
+    }
+  }
+  std::vector<std::size_t> targets;
+  for (std::size_t v = 0; v < pointCount; ++v)
+  {
+    const auto first = link.begin() + static_cast<std::ptrdiff_t>(offset[v]);
+    const auto last = link.begin() + static_cast<std::ptrdiff_t>(offset[v + 1]);
+    if (first == last)
+    {
+      continue;
+    }
+    std::sort(first, last);
+    targets.clear();
+    std::transform(first, last, std::back_inserter(targets), [](const auto& e) { return e.second; });
+    std::sort(targets.begin(), targets.end());
+    auto start = std::find_if(first, last, [&](const auto& e) {
+      return !std::binary_search(targets.begin(), targets.end(), e.first);
+    });
+    if (start == last)
+    {
+      start = first;
+    }
+    std::ptrdiff_t walked = 0;
+    for (auto e = start; e != last;)
+    {
+      ++walked;
+      const std::size_t next = e->second;
+      if (next == start->first)
+      {
+        break;
+      }
+      e = std::lower_bound(first, last, std::make_pair(next, std::size_t{ 0 }));
+      if (e != last && e->first != next)
+      {
+        e = last;
+      }
+    }
+    if (walked != last - first)
+    {
+      return false;
+    }
+  }
+  return true;
 }
 
 // CGAL 5.5 refines a triangle mesh rather than a soup: the soup goes through a mesh and
@@ -143,6 +232,19 @@ bool SubtractGroove(const MeshBooleanTool& tool, MeshBooleanTool::ExactMesh& jaw
   return false;
 }
 
+// A whole method: the common start, the method's own preparation of the model (false stops
+// the method), the common end; a library exception fails the method.
+template <class Prepare>
+bool CutGroove(const MeshBooleanTool& tool, vtkSmartPointer<vtkPolyData>& jaw,
+  const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out, Prepare prepare)
+{
+  return Guarded("开槽计算失败: ", [&] {
+    MeshBooleanTool::ExactMesh jawMesh;
+    return ConvertModel(tool, jaw, jawMesh) && prepare(jawMesh) &&
+      SubtractGroove(tool, jawMesh, groove, out);
+  });
+}
+
 } // namespace
 
 bool MeshBooleanTool::VtkToCgal(vtkPolyData* source, ExactMesh& target) const
@@ -193,10 +295,15 @@ bool MeshBooleanTool::VtkToCgal(vtkPolyData* source, ExactMesh& target) const
     }
 
     std::cout << "定向多边形汤..." << std::endl;
-    PMP::orient_polygon_soup(points, polygons);
-    if (!PMP::is_polygon_soup_a_polygon_mesh(polygons))
+    bool isMesh = IsOrientedTriangleMesh(points.size(), polygons);
+    if (!isMesh)
     {
-      // The conversion below adds only the faces that keep the mesh valid.
+      PMP::orient_polygon_soup(points, polygons);
+      isMesh = PMP::is_polygon_soup_a_polygon_mesh(polygons);
+    }
+    if (!isMesh)
+    {
+      // Converted all the same: the library stops with an error at a face it cannot add.
       std::cerr << "错误：非法拓扑" << std::endl;
     }
     std::cout << "转换为CGAL Surface_mesh..." << std::endl;
@@ -261,12 +368,7 @@ bool MeshBooleanTool::CgalToVtk(const ExactMesh& source, vtkPolyData* target) co
 bool MeshBooleanTool::CutGrooveMethod1(vtkSmartPointer<vtkPolyData>& jaw,
   const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out) const
 {
-  return Guarded("开槽计算失败: ", [&] {
-    ExactMesh jawMesh;
-    if (!ConvertModel(*this, jaw, jawMesh))
-    {
-      return false;
-    }
+  return CutGroove(*this, jaw, groove, out, [this](ExactMesh& jawMesh) {
     ExactSurfaceMesh& model = jawMesh.surface;
     PMP::remove_degenerate_faces(model);
     PMP::remove_isolated_vertices(model);
@@ -275,25 +377,16 @@ bool MeshBooleanTool::CutGrooveMethod1(vtkSmartPointer<vtkPolyData>& jaw,
     std::cout << "after intersections: " << model.num_vertices() << " 个顶点, "
               << model.num_faces() << " 个面" << std::endl;
     CheckOrientation(jawMesh);
-    return SubtractGroove(*this, jawMesh, groove, out);
+    return true;
   });
 }
 
 bool MeshBooleanTool::CutGrooveMethod2(vtkSmartPointer<vtkPolyData>& jaw,
   const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out) const
 {
-  return Guarded("开槽计算失败: ", [&] {
-    ExactMesh jawMesh;
-    if (!ConvertModel(*this, jaw, jawMesh))
-    {
-      return false;
-    }
-    // A repair that threw may have left the model half rebuilt: do not cut it.
-    if (!RepairSelfIntersections(jawMesh))
-    {
-      return false;
-    }
-    return SubtractGroove(*this, jawMesh, groove, out);
+  return CutGroove(*this, jaw, groove, out, [this](ExactMesh& jawMesh) {
+    // A repair that threw may have left the model half rebuilt: it is not cut.
+    return RepairSelfIntersections(jawMesh);
   });
 }
 

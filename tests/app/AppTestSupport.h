@@ -27,6 +27,7 @@
 #include <vtkMapper.h>
 #include <vtkNew.h>
 #include <vtkPolyData.h>
+#include <vtkRenderer.h>
 #include <vtkSTLWriter.h>
 
 #include <gtest/gtest.h>
@@ -125,7 +126,7 @@ private:
       return;
     }
     files->selectFile(path);
-    files->accept();
+    static_cast<QDialog*>(files)->accept();
   }
 
   ModalCloser closer_;

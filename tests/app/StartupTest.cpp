@@ -22,6 +22,8 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <vtkMatrix4x4.h>
+#include <vtkPolyData.h>
 #include <vtkSTLWriter.h>
 
 #include <gtest/gtest.h>
@@ -232,7 +234,7 @@ TEST_F(EndToEnd, SignInAlignGenerateAndSaveThroughTheRealWindows)
         seen.push_back(fileDialog->windowTitle());
         fileDialog->selectFile(files.front());
         files.pop_front();
-        fileDialog->accept();
+        static_cast<QDialog*>(fileDialog)->accept();
         return;
       }
       dialog->reject();

@@ -56,6 +56,44 @@ inline std::vector<Point3> ReadPoints(vtkPoints* list)
   return points;
 }
 
+// A schematic loop in which only the signs of x and the y' values in the two cap frames
+// matter (it need not look like a jaw). The right cap frame is about point 0, the left about
+// point 9 (the x < 0 point with the largest y); both lie on x = 0 but for a tiny offset.
+// Every other point keeps at least 0.5 from y' = -5.0 in the frame it is judged in:
+//   0 right end | 1-2 right cap | 3-6 lingual | 7-8 left cap | 9 left end | 10-11 left cap
+//   12-16 buccal | 17-19 right cap
+// so end_1 = 2, start_2 = 7, end_2 = 12 and start_1 = 17.
+inline std::vector<Point3> SchematicLoop()
+{
+  return { { 1e-6, 10, 0 }, { 1, 8, 0 }, { 2, 5, 0 }, { 2, 3, 0 }, { 1, 0, 0 }, { -1, 0, 0 },
+    { -2, 3, 0 }, { -2, 5, 0 }, { -1, 8, 0 }, { -1e-6, 10, 0 }, { -3, 9, 0 }, { -4, 6, 0 },
+    { -4, 4, 0 }, { -4, 2, 0 }, { -3, -2, 0 }, { 3, -2, 0 }, { 4, 2, 0 }, { 4, 4, 0 },
+    { 4, 6, 0 }, { 3, 9, 0 } };
+}
+
+// Gum-line indices of the working loop: from the right distal end (the first point with x > 0
+// and the largest y), in the gum line's own direction.
+inline std::vector<int> LoopOrder(const std::vector<Point3>& gum)
+{
+  const int n = static_cast<int>(gum.size());
+  int right = -1;
+  double best = -1000.0;
+  for (int i = 0; i < n; ++i)
+  {
+    if (gum[i].x > 0.0 && gum[i].y > best)
+    {
+      best = gum[i].y;
+      right = i;
+    }
+  }
+  std::vector<int> order;
+  for (int k = 0; k < n; ++k)
+  {
+    order.push_back((right + k) % n);
+  }
+  return order;
+}
+
 // The lines that `call` writes to standard output.
 template <class Call>
 std::vector<std::string> CapturedLines(Call&& call)

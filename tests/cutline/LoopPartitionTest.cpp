@@ -16,6 +16,8 @@
 
 using cutlinetest::CapturedLines;
 using cutlinetest::MakePoints;
+using cutlinetest::LoopOrder;
+using cutlinetest::SchematicLoop;
 
 namespace
 {
@@ -84,21 +86,6 @@ bool SettleOnBoundary(Point3& origin, double degrees, Point3& q)
     }
   }
   return false;
-}
-
-// A schematic loop in which only the signs of x and the y' values in the two cap frames
-// matter (it need not look like a jaw). The right cap frame is about point 0, the left about
-// point 9 (the x < 0 point with the largest y); both lie on x = 0 but for a tiny offset.
-// Every other point keeps at least 0.5 from y' = -5.0 in the frame it is judged in:
-//   0 right end | 1-2 right cap | 3-6 lingual | 7-8 left cap | 9 left end | 10-11 left cap
-//   12-16 buccal | 17-19 right cap
-// so end_1 = 2, start_2 = 7, end_2 = 12 and start_1 = 17.
-std::vector<Point3> SchematicLoop()
-{
-  return { { 1e-6, 10, 0 }, { 1, 8, 0 }, { 2, 5, 0 }, { 2, 3, 0 }, { 1, 0, 0 }, { -1, 0, 0 },
-    { -2, 3, 0 }, { -2, 5, 0 }, { -1, 8, 0 }, { -1e-6, 10, 0 }, { -3, 9, 0 }, { -4, 6, 0 },
-    { -4, 4, 0 }, { -4, 2, 0 }, { -3, -2, 0 }, { 3, -2, 0 }, { 4, 2, 0 }, { 4, 4, 0 },
-    { 4, 6, 0 }, { 3, 9, 0 } };
 }
 
 // Puts point `index` at world x = `x` exactly on the cap boundary y' = -5.0 of the right
@@ -227,28 +214,6 @@ TEST(PartitionLoop, EmptyOrMissingLoopGivesNoSides)
     EXPECT_TRUE(partition.lingualRange.empty());
     EXPECT_TRUE(partition.buccalRange.empty());
   }
-}
-
-// The working loop of a gum line: started at its right distal end, in its own direction.
-std::vector<int> LoopOrder(const std::vector<Point3>& gum)
-{
-  const int n = static_cast<int>(gum.size());
-  int right = -1;
-  double best = -1000.0;
-  for (int i = 0; i < n; ++i)
-  {
-    if (gum[i].x > 0.0 && gum[i].y > best)
-    {
-      best = gum[i].y;
-      right = i;
-    }
-  }
-  std::vector<int> order;
-  for (int k = 0; k < n; ++k)
-  {
-    order.push_back((right + k) % n);
-  }
-  return order;
 }
 
 struct JawSides

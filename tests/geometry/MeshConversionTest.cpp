@@ -6,6 +6,8 @@
 #include "tests/support/MeshChecks.h"
 #include "tests/support/SyntheticJaw.h"
 
+#include <CGAL/Polygon_mesh_processing/orient_polygon_soup.h>
+#include <CGAL/Polygon_mesh_processing/polygon_soup_to_polygon_mesh.h>
 #include <CGAL/boost/graph/Euler_operations.h>
 #include <CGAL/boost/graph/helpers.h>
 
@@ -126,6 +128,70 @@ TEST(VtkToCgal, OrientsNeighboursThatDisagree)
     interior += CGAL::is_border(e, sm) ? 0 : 1;
   }
   EXPECT_EQ(interior, 1);
+}
+
+TEST(VtkToCgal, BuildsTheMeshTheLibraryBuildsFromTheOrientedSoup)
+{
+  struct Case
+  {
+    const char* name;
+    std::vector<Xyz> points;
+    std::vector<std::vector<std::size_t>> triangles;
+  };
+  const std::vector<Xyz> six = { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { -1, 0, 0 }, { 0, -1, 0 },
+    { 0, 0, 1 } };
+  const std::vector<Xyz> twoTetrahedra = { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 },
+    { -1, 0, 0 }, { 0, -1, 0 }, { 0, 0, -1 } };
+  const Case cases[] = {
+    { "open fan, consistent", six, { { 0, 1, 2 }, { 0, 2, 3 }, { 0, 3, 4 } } },
+    { "open fan, one reversed", six, { { 0, 1, 2 }, { 0, 3, 2 }, { 0, 3, 4 } } },
+    { "closed tetrahedron", six, { { 0, 2, 1 }, { 0, 1, 5 }, { 1, 2, 5 }, { 0, 5, 2 } } },
+    { "two fans at one vertex", six, { { 0, 1, 2 }, { 0, 3, 4 } } },
+    { "three triangles on one edge", six, { { 0, 1, 2 }, { 1, 0, 3 }, { 0, 1, 5 } } },
+    { "two tetrahedra at one vertex", twoTetrahedra,
+      { { 0, 2, 1 }, { 0, 1, 3 }, { 1, 2, 3 }, { 0, 3, 2 }, { 0, 4, 5 }, { 0, 6, 4 }, { 0, 5, 6 },
+        { 4, 6, 5 } } },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    auto source = vtkSmartPointer<vtkPolyData>::New();
+    vtkNew<vtkPoints> points;
+    std::vector<ExactPoint> soupPoints;
+    for (const Xyz& p : c.points)
+    {
+      points->InsertNextPoint(p.x, p.y, p.z);
+      soupPoints.emplace_back(p.x, p.y, p.z);
+    }
+    vtkNew<vtkCellArray> cells;
+    for (const auto& t : c.triangles)
+    {
+      const vtkIdType ids[3] = { static_cast<vtkIdType>(t[0]), static_cast<vtkIdType>(t[1]),
+        static_cast<vtkIdType>(t[2]) };
+      cells->InsertNextCell(3, ids);
+    }
+    source->SetPoints(points);
+    source->SetPolys(cells);
+
+    // What the library makes of the soup.
+    auto soup = c.triangles;
+    CGAL::Polygon_mesh_processing::orient_polygon_soup(soupPoints, soup);
+    ASSERT_TRUE(CGAL::Polygon_mesh_processing::is_polygon_soup_a_polygon_mesh(soup));
+    ExactSurfaceMesh expected;
+    CGAL::Polygon_mesh_processing::polygon_soup_to_polygon_mesh(soupPoints, soup, expected);
+
+    MeshBooleanTool tool;
+    MeshBooleanTool::ExactMesh mesh;
+    ConsoleCapture console;
+    ASSERT_TRUE(tool.VtkToCgal(source, mesh));
+    EXPECT_EQ(console.Err(), "");
+    const ExactSurfaceMesh& sm = mesh.surface;
+    EXPECT_EQ(sm.number_of_vertices(), expected.number_of_vertices());
+    EXPECT_EQ(sm.number_of_faces(), expected.number_of_faces());
+    EXPECT_EQ(sm.number_of_edges(), expected.number_of_edges());
+    EXPECT_EQ(CGAL::is_closed(sm), CGAL::is_closed(expected));
+    EXPECT_TRUE(sm.is_valid(false));
+  }
 }
 
 TEST(VtkToCgal, SkipsOtherCellsAndConvertsTheTriangles)
