@@ -18,7 +18,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -120,13 +122,7 @@ private:
     {
       files_.pop_front();
     }
-    if (path.isEmpty())
-    {
-      files->reject();
-      return;
-    }
-    files->selectFile(path);
-    static_cast<QDialog*>(files)->accept();
+    ChooseFile(files, path);
   }
 
   ModalCloser closer_;

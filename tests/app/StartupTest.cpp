@@ -232,9 +232,9 @@ TEST_F(EndToEnd, SignInAlignGenerateAndSaveThroughTheRealWindows)
       if (auto* fileDialog = qobject_cast<QFileDialog*>(dialog))
       {
         seen.push_back(fileDialog->windowTitle());
-        fileDialog->selectFile(files.front());
+        const QString path = files.front();
         files.pop_front();
-        static_cast<QDialog*>(fileDialog)->accept();
+        ChooseFile(fileDialog, path);
         return;
       }
       dialog->reject();

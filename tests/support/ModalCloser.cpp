@@ -3,9 +3,38 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QWindow>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+
+void ChooseFile(QFileDialog* dialog, const QString& path)
+{
+  if (path.isEmpty())
+  {
+    dialog->reject();
+    return;
+  }
+  // Typed into the name field: the dialog's folder list loads in the background and may not
+  // know the file yet.
+  dialog->selectFile(path);
+  if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+  {
+    name->setText(path);
+  }
+  static_cast<QDialog*>(dialog)->accept();
+  QPointer<QFileDialog> stillOpen(dialog);
+  QTimer::singleShot(500, [stillOpen] {
+    if (stillOpen && stillOpen->isVisible())
+    {
+      ADD_FAILURE() << "the file dialog did not take the path";
+      stillOpen->reject();
+    }
+  });
+}
 
 ModalCloser::ModalCloser()
 {

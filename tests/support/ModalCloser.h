@@ -20,6 +20,12 @@ struct ShownBox
   QMessageBox::StandardButtons buttons;
 };
 
+class QFileDialog;
+
+// Answers an open file dialog with `path` as a user typing it would, or cancels it when the
+// path is empty. A dialog that refuses the path is cancelled too (a test failure).
+void ChooseFile(QFileDialog* dialog, const QString& path);
+
 class ModalCloser : public QObject
 {
 public:
