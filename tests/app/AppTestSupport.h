@@ -69,6 +69,8 @@ struct MainWindowProbe
   void readGumLine(const QString& path) { w.ReadGumLineFile(path); }
   bool writeGumLine(const QString& path) { return w.WriteGumLineFile(path); }
   bool saveCutLine(const QString& path) { return w.SaveCutLineFile(path); }
+  bool detectCollision() { return w.DetectCollision(); }
+  void generateCutLine(double lingual, double buccal) { w.GenerateCutLine(lingual, buccal, 0.0); }
   bool computeCollision(vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses)
   {
     return w.ComputeCollision(model, poses);
