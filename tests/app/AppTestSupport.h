@@ -13,6 +13,7 @@
 #include "widgets/contourWidget.h"
 
 #include <QAbstractButton>
+#include <QVTKOpenGLNativeWidget.h>
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
@@ -55,6 +56,7 @@ struct MainWindowProbe
   vtkActor* gumLineActor() { return w.gumLineActor; }
   vtkActor* collisionActor() { return w.collisionActor; }
   vtkRenderer* renderer() { return w.renderer; }
+  QVTKOpenGLNativeWidget* view() { return w.vtkWidget; }
   bool grooveAllowed() { return w.grooveAllowed; }
   std::vector<Point3>& gumLine() { return w.gumLinePoints; }
   CutLineGenerator& generator() { return *w.cutLineGenerator; }

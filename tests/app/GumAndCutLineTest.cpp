@@ -12,7 +12,10 @@
 #include <QTextStream>
 
 #include <vtkParametricSpline.h>
+#include <vtkCommand.h>
 #include <vtkPoints.h>
+#include <vtkRenderWindowInteractor.h>
+#include <vtkRenderer.h>
 
 namespace
 {
@@ -239,6 +242,44 @@ TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModel)
   EXPECT_EQ(ui.statusbar->currentMessage(), "逆时针(点击)画出一圈牙龈线。");
   EXPECT_TRUE(w.probe.gumLine().empty());
   EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
+  EXPECT_FALSE(ui.pushButton_spline->isEnabled());
+
+  // Four clicks on the crowns, counter-clockwise from above, then drawing ends.
+  w.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+  ui.checkBox_editCurve->setChecked(true);
+  vtkRenderWindowInteractor* interactor = w.probe.view()->interactor();
+  for (int k : { 10, 50, 94, 134 })
+  {
+    // The middle of the crown between a buccal point and the lingual point across from it.
+    const Point3& outer = jaw.gumLine[static_cast<size_t>(k)];
+    const Point3& inner = jaw.gumLine[static_cast<size_t>(150 + 144 - k)];
+    vtkRenderer* renderer = w.probe.renderer();
+    renderer->SetWorldPoint(0.5 * (outer.x + inner.x), 0.5 * (outer.y + inner.y), 0.5 * (outer.z + inner.z), 1.0);
+    renderer->WorldToDisplay();
+    const double* display = renderer->GetDisplayPoint();
+    interactor->SetEventInformation(static_cast<int>(display[0]), static_cast<int>(display[1]));
+    interactor->InvokeEvent(vtkCommand::LeftButtonPressEvent);
+    interactor->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
+  }
+  ui.checkBox_editCurve->setChecked(false);
+
+  ASSERT_EQ(w.probe.gumLine().size(), 300u);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  EXPECT_EQ(w.driver.boxes()[0].title, "提示");
+  EXPECT_EQ(w.driver.boxes()[0].text, "编辑牙龈线完成!           ");
+  EXPECT_FALSE(w.driver.boxes()[0].parent);
+  EXPECT_TRUE(ui.statusbar->currentMessage().isEmpty());
+  EXPECT_TRUE(ui.pushButton_spline->isEnabled());
+  EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
+
+  // Written beside the model as lower.jaw.txt, replacing the old file, one point per line.
+  QFile written(folder + "/lower.jaw.txt");
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = written.readAll().split('\n');
+  ASSERT_EQ(lines.size(), 301);
+  EXPECT_TRUE(lines[300].isEmpty());
+  EXPECT_EQ(lines[0].split(' ').size(), 3);
 }
 
 } // namespace
