@@ -22,12 +22,7 @@ struct Scene
   {
     const auto jaw = testsupport::MakeSyntheticJaw(testsupport::LargeJaw());
     const QString path = folder.path() + "/jaw.stl";
-    const QByteArray utf8 = path.toUtf8();
-    vtkNew<vtkSTLWriter> writer;
-    writer->SetFileName(utf8.constData());
-    writer->SetInputData(jaw.mesh);
-    writer->SetFileTypeToBinary();
-    writer->Write();
+    testsupport::WriteStl(jaw.mesh, path.toStdString());
     probe.loadStl(path);
     probe.modelLoaded();
     probe.gumLine() = jaw.gumLine;

@@ -31,7 +31,6 @@
 #include <vtkNew.h>
 #include <vtkPolyData.h>
 #include <vtkRenderer.h>
-#include <vtkSTLWriter.h>
 
 #include <gtest/gtest.h>
 
@@ -156,26 +155,14 @@ protected:
   {
     QDir().mkpath(folder);
     const QString path = folder + "/" + name;
-    const QByteArray utf8 = path.toUtf8();
-    vtkNew<vtkSTLWriter> writer;
-    writer->SetFileName(utf8.constData());
-    writer->SetInputData(jaw.mesh);
-    writer->SetFileTypeToBinary();
-    writer->Write();
+    testsupport::WriteStl(jaw.mesh, path.toStdString());
     return path;
   }
 
   // Writes a gum line as a text file, one point per line.
   static QString WriteGumLine(const std::vector<Point3>& line, const QString& path)
   {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Text);
-    QTextStream out(&file);
-    out.setRealNumberPrecision(9);
-    for (const Point3& p : line)
-    {
-      out << p.x << " " << p.y << " " << p.z << "\n";
-    }
+    testsupport::WriteGumLineText(line, path.toStdString());
     return path;
   }
 

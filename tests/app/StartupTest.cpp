@@ -19,12 +19,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextStream>
 #include <QTimer>
 
 #include <vtkMatrix4x4.h>
+
 #include <vtkPolyData.h>
-#include <vtkSTLWriter.h>
 
 #include <gtest/gtest.h>
 
@@ -160,30 +159,6 @@ class EndToEnd : public testserver::UserTable
 {
 };
 
-QString WriteJaw(const testsupport::SyntheticJaw& jaw, const QString& path)
-{
-  const QByteArray utf8 = path.toUtf8();
-  vtkNew<vtkSTLWriter> writer;
-  writer->SetFileName(utf8.constData());
-  writer->SetInputData(jaw.mesh);
-  writer->SetFileTypeToBinary();
-  writer->Write();
-  return path;
-}
-
-QString WriteGumLine(const std::vector<Point3>& line, const QString& path)
-{
-  QFile file(path);
-  file.open(QIODevice::WriteOnly | QIODevice::Text);
-  QTextStream out(&file);
-  out.setRealNumberPrecision(9);
-  for (const Point3& p : line)
-  {
-    out << p.x << " " << p.y << " " << p.z << "\n";
-  }
-  return path;
-}
-
 TEST_F(EndToEnd, SignInAlignGenerateAndSaveThroughTheRealWindows)
 {
   Home home;
@@ -203,8 +178,10 @@ TEST_F(EndToEnd, SignInAlignGenerateAndSaveThroughTheRealWindows)
     testsupport::SmallJaw(), testsupport::RigidMotion(0, 0, 0, 6.0, -3.0, 12.0));
   const QString folder = home.path() + "/cases";
   QDir().mkpath(folder);
-  const QString model = WriteJaw(scanned, folder + "/lower.jaw.stl");
-  const QString gum = WriteGumLine(working.gumLine, folder + "/lower.jaw.gum.txt");
+  const QString model = folder + "/lower.jaw.stl";
+  const QString gum = folder + "/lower.jaw.gum.txt";
+  ASSERT_TRUE(testsupport::WriteStl(scanned.mesh, model.toStdString()));
+  ASSERT_TRUE(testsupport::WriteGumLineText(working.gumLine, gum.toStdString()));
 
   std::deque<QString> files = { model, gum, folder + "/lower.jaw.gbin",
     folder + "/lower.jaw.txt" };

@@ -8,10 +8,12 @@
 #include <vtkNew.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
+#include <vtkSTLWriter.h>
 #include <vtkTransform.h>
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 
 namespace testsupport
 {
@@ -351,6 +353,26 @@ SyntheticJaw MakeSyntheticJaw(const JawShape& shape, const vtkMatrix4x4* placeme
     points->Modified();
   }
   return jaw;
+}
+
+bool WriteStl(vtkPolyData* mesh, const std::string& path)
+{
+  vtkNew<vtkSTLWriter> writer;
+  writer->SetFileName(path.c_str());
+  writer->SetInputData(mesh);
+  writer->SetFileTypeToBinary();
+  return writer->Write() == 1;
+}
+
+bool WriteGumLineText(const std::vector<Point3>& line, const std::string& path)
+{
+  std::ofstream out(path);
+  out.precision(9);
+  for (const Point3& p : line)
+  {
+    out << p.x << ' ' << p.y << ' ' << p.z << '\n';
+  }
+  return static_cast<bool>(out);
 }
 
 vtkSmartPointer<vtkMatrix4x4> RigidMotion(

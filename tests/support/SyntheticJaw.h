@@ -6,6 +6,7 @@
 
 #include <vtkSmartPointer.h>
 
+#include <string>
 #include <vector>
 
 class vtkMatrix4x4;
@@ -76,6 +77,12 @@ struct SyntheticJaw
 // (working frame to model coordinates; null means identity).
 SyntheticJaw MakeSyntheticJaw(const JawShape& shape = SmallJaw(),
   const vtkMatrix4x4* placement = nullptr);
+
+// Writes a mesh as a binary STL file; true when it was written.
+bool WriteStl(vtkPolyData* mesh, const std::string& path);
+
+// Writes a gum line as text, one "x y z" line per point (9 significant digits).
+bool WriteGumLineText(const std::vector<Point3>& line, const std::string& path);
 
 // A rigid motion: rotations in degrees about x, then y, then z, then the translation.
 vtkSmartPointer<vtkMatrix4x4> RigidMotion(
