@@ -6,6 +6,7 @@
 
 #include "app/Settings.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -113,6 +114,24 @@ TEST_F(LoginDialogTest, FormStartsAsLaidOut)
   EXPECT_EQ(password->echoMode(), QLineEdit::Normal);
   show->click();
   EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(LoginDialogTest, WithoutAStoredSignInTheFieldsStartEmptyAndRememberIsChecked)
+{
+  // No credentials file yet, and a credentials "file" that cannot be read (a folder).
+  for (const bool unreadable : { false, true })
+  {
+    SCOPED_TRACE(unreadable ? "unreadable file" : "no file");
+    if (unreadable)
+    {
+      ASSERT_TRUE(QDir(QDir::homePath() + "/Velmora").mkdir("credentials.ini"));
+    }
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_TRUE(user->text().isEmpty());
+    EXPECT_TRUE(password->text().isEmpty());
+    EXPECT_TRUE(remember->isChecked());
+    EXPECT_TRUE(closer.boxes.empty());
+  }
 }
 
 TEST_F(LoginDialogTest, MissingInputIsAskedForAndNotCounted)
