@@ -12,10 +12,14 @@
 #include <vtkCallbackCommand.h>
 #include <vtkCellPicker.h>
 #include <vtkCommand.h>
+#include <vtkMapper.h>
 #include <vtkMath.h>
 #include <vtkNew.h>
+#include <vtkOutputWindow.h>
 #include <vtkParametricSpline.h>
 #include <vtkPoints.h>
+#include <vtkPolyData.h>
+#include <vtkProp3DCollection.h>
 #include <vtkPropCollection.h>
 #include <vtkProperty.h>
 #include <vtkRenderWindow.h>
@@ -36,6 +40,48 @@ using widgettest::Pixel;
 using widgettest::View;
 using widgettest::WidgetScene;
 using widgettest::World;
+
+// Counts the errors and warnings that VTK reports through its output window while it lives.
+class VtkMessageCount
+{
+public:
+  VtkMessageCount()
+  {
+    command_->SetCallback([](vtkObject*, unsigned long, void* clientData, void*) {
+      ++*static_cast<int*>(clientData);
+    });
+    command_->SetClientData(&count);
+    errorTag_ = vtkOutputWindow::GetInstance()->AddObserver(vtkCommand::ErrorEvent, command_);
+    warningTag_ = vtkOutputWindow::GetInstance()->AddObserver(vtkCommand::WarningEvent, command_);
+  }
+  ~VtkMessageCount()
+  {
+    vtkOutputWindow::GetInstance()->RemoveObserver(errorTag_);
+    vtkOutputWindow::GetInstance()->RemoveObserver(warningTag_);
+  }
+  VtkMessageCount(const VtkMessageCount&) = delete;
+  VtkMessageCount& operator=(const VtkMessageCount&) = delete;
+
+  int count = 0;
+
+private:
+  vtkNew<vtkCallbackCommand> command_;
+  unsigned long errorTag_ = 0;
+  unsigned long warningTag_ = 0;
+};
+
+// What a prop of the representation draws: the handles of the handle assembly, the points of
+// a line actor's geometry.
+vtkIdType DrawnItems(vtkProp* prop)
+{
+  if (auto* assembly = vtkAssembly::SafeDownCast(prop))
+  {
+    return assembly->GetParts()->GetNumberOfItems();
+  }
+  auto* line = vtkPolyData::SafeDownCast(
+    vtkActor::SafeDownCast(prop)->GetMapper()->GetInputDataObject(0, 0));
+  return line ? line->GetNumberOfPoints() : 0;
+}
 
 // The generated jaw looked at straight on its front buccal handle from 50 units outside, so
 // that handle sits at the window's centre; the jaw's front wall hides the lingual handles
@@ -138,6 +184,12 @@ protected:
     }
     return blue;
   }
+  vtkPolyData* OffsetLine()
+  {
+    auto* actor = vtkActor::SafeDownCast(ActorsOf(rep).at(2));
+    return vtkPolyData::SafeDownCast(actor->GetMapper()->GetInputDataObject(0, 0));
+  }
+
   WidgetScene scene{ View::FromAbove };
   int width = 0;
   int height = 0;
@@ -337,35 +389,68 @@ TEST_F(ContourWidgetScene, EnablingAndDisablingMoveTheActorsOnce)
   }
 }
 
-TEST_F(ContourWidgetScene, TooFewPointsKeepThePreviousDrawing)
+// A generation may give no cut line at all: the representation then holds no line, so that
+// saving, the collision check and lowering find nothing instead of the line shown before.
+TEST_F(ContourWidgetScene, FewerThanTwoPointsMakeNoCutLine)
 {
-  const vtkSmartPointer<vtkParametricSpline> spline = rep->GetSpline();
-  const std::vector<vtkProp*> actors = ActorsOf(rep);
-
+  VtkMessageCount vtkMessages;
+  const Pixel onFront = DisplayOf(front);
   for (int count : { 0, 1 })
   {
-    SCOPED_TRACE(count);
+    SCOPED_TRACE(std::to_string(count) + " points");
+    Refresh(points);
+    const vtkSmartPointer<vtkParametricSpline> good = rep->GetSpline();
+    ASSERT_GT(CutLineGenerator::ResampleClosedSpline(good, 0.1)->GetNumberOfPoints(), 0);
+    ASSERT_GT(OffsetLine()->GetNumberOfPoints(), 0);
+    vtkProp* offsetLineActor = ActorsOf(rep).at(2);
+
+    // The single point lies where the front handle was.
     auto few = vtkSmartPointer<vtkPoints>::New();
     for (int i = 0; i < count; ++i)
     {
       few->InsertNextPoint(PointOf(points, front).data());
     }
     Refresh(few);
-    EXPECT_EQ(rep->GetSpline(), spline);
-    EXPECT_EQ(ActorsOf(rep), actors);
+    const vtkSmartPointer<vtkParametricSpline> spline = rep->GetSpline();
+    ASSERT_NE(spline, nullptr);
+    EXPECT_NE(spline, good);
+    EXPECT_EQ(spline->GetPoints(), few.Get());
+    EXPECT_EQ(CutLineGenerator::ResampleClosedSpline(spline, 0.1)->GetNumberOfPoints(), 0);
 
-    // The shown handles belong to the earlier points: none of them can be grabbed.
-    const Pixel onHandle = DisplayOf(front);
-    scene.Move(onHandle);
+    // Nothing drawn: no handles, no spline geometry, and the offset line shows nothing.
+    const std::vector<vtkProp*> actors = ActorsOf(rep);
+    ASSERT_EQ(actors.size(), 3u);
+    EXPECT_EQ(actors[2], offsetLineActor);
+    for (vtkProp* prop : actors)
+    {
+      EXPECT_TRUE(scene.renderer->HasViewProp(prop));
+      EXPECT_EQ(DrawnItems(prop), 0);
+    }
+    scene.window->Render();
+
+    // Nothing to grab: a press where the front handle was turns the camera instead.
+    renders = 0;
+    scene.Move(onFront);
     EXPECT_EQ(rep->GetInteractionState(), 0);
-    scene.Press(onHandle);
-    scene.Move({ onHandle[0] + 30, onHandle[1] - 25 });
-    scene.Release({ onHandle[0] + 30, onHandle[1] - 25 });
-    EXPECT_EQ(few->GetNumberOfPoints(), count);
+    EXPECT_EQ(scene.window->GetCurrentCursor(), VTK_CURSOR_DEFAULT);
+    EXPECT_EQ(renders, 0);
+    const World camera = scene.CameraPosition();
+    scene.Press(onFront);
+    EXPECT_EQ(widget->GetWidgetState(), contourWidget::Idle);
+    scene.Move({ onFront[0] + 30, onFront[1] - 25 });
+    scene.Release({ onFront[0] + 30, onFront[1] - 25 });
+    EXPECT_NE(scene.CameraPosition(), camera);
+    ASSERT_EQ(few->GetNumberOfPoints(), count);
+    if (count == 1)
+    {
+      EXPECT_EQ(PointOf(few, 0), PointOf(points, front));
+    }
+    scene.RestoreCamera();
   }
+  EXPECT_EQ(vtkMessages.count, 0) << "VTK reported errors or warnings";
 }
 
-TEST(ContourRepresentation, WithoutARebuildNothingIsShownAndNothingFails)
+TEST(ContourRepresentation, WithoutPointsNothingIsShownAndNothingFails)
 {
   vtkNew<contourRepresentation> rep;
   EXPECT_TRUE(ActorsOf(rep).empty());
@@ -377,8 +462,18 @@ TEST(ContourRepresentation, WithoutARebuildNothingIsShownAndNothingFails)
   rep->BuildRepresentation();
   rep->Highlight(1);
   rep->BuildOffsetLine(false);
+
+  // A rebuild without points: a spline on no points and nothing drawn.
+  VtkMessageCount vtkMessages;
   rep->Rebuild();
-  EXPECT_TRUE(ActorsOf(rep).empty());
+  rep->BuildRepresentation();
+  ASSERT_NE(rep->GetSpline(), nullptr);
+  EXPECT_EQ(rep->GetSpline()->GetPoints(), nullptr);
+  for (vtkProp* prop : ActorsOf(rep))
+  {
+    EXPECT_EQ(DrawnItems(prop), 0);
+  }
+  EXPECT_EQ(vtkMessages.count, 0);
 
   vtkNew<contourWidget> widget;
   EXPECT_EQ(widget->GetWidgetState(), contourWidget::Idle);
