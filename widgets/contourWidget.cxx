@@ -20,6 +20,8 @@ vtkStandardNewMacro(contourWidget);
 contourWidget::contourWidget()
   : WidgetState(Idle)
 {
+  // The widget is switched by the main window alone, never by a key typed in the view.
+  this->KeyPressActivationOff();
   this->CallbackMapper->SetCallbackMethod(vtkCommand::LeftButtonPressEvent,
     vtkWidgetEvent::Select, this, contourWidget::SelectAction);
   this->CallbackMapper->SetCallbackMethod(vtkCommand::LeftButtonReleaseEvent,

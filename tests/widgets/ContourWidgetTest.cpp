@@ -389,6 +389,19 @@ TEST_F(ContourWidgetScene, EnablingAndDisablingMoveTheActorsOnce)
   }
 }
 
+TEST_F(ContourWidgetScene, TypedKeysNeverSwitchTheWidget)
+{
+  const int shown = scene.renderer->GetViewProps()->GetNumberOfItems();
+  scene.Char('i');
+  EXPECT_TRUE(widget->GetEnabled());
+  EXPECT_EQ(scene.renderer->GetViewProps()->GetNumberOfItems(), shown);
+
+  widget->SetEnabled(0);
+  scene.Char('i');
+  EXPECT_FALSE(widget->GetEnabled());
+  EXPECT_EQ(scene.renderer->GetViewProps()->GetNumberOfItems(), 1) << "the model alone";
+}
+
 // A generation may give no cut line at all: the representation then holds no line, so that
 // saving, the collision check and lowering find nothing instead of the line shown before.
 TEST_F(ContourWidgetScene, FewerThanTwoPointsMakeNoCutLine)
