@@ -83,6 +83,20 @@ vtkIdType DrawnItems(vtkProp* prop)
   return line ? line->GetNumberOfPoints() : 0;
 }
 
+// The spline evaluated at `count` parameters evenly spread over it.
+std::vector<World> SamplesOf(vtkParametricSpline* spline, int count)
+{
+  std::vector<World> samples;
+  for (int i = 0; i < count; ++i)
+  {
+    double u[3] = { static_cast<double>(i) / count, 0.0, 0.0 };
+    World p{};
+    spline->Evaluate(u, p.data(), nullptr);
+    samples.push_back(p);
+  }
+  return samples;
+}
+
 // The generated jaw looked at straight on its front buccal handle from 50 units outside, so
 // that handle sits at the window's centre; the jaw's front wall hides the lingual handles
 // behind it. The scene shows its own copy of the generated jaw that the cut line and the
@@ -162,6 +176,16 @@ protected:
   }
 
   Pixel DisplayOf(vtkIdType handle) { return scene.ToDisplay(PointOf(points, handle)); }
+
+  // Hovers onto the front handle and presses it: a drag is under way.
+  Pixel GrabFront()
+  {
+    const Pixel onHandle = DisplayOf(front);
+    scene.Move(onHandle);
+    scene.Press(onHandle);
+    EXPECT_EQ(widget->GetWidgetState(), contourWidget::Dragging);
+    return onHandle;
+  }
 
   vtkActor* Handle(vtkIdType i)
   {
@@ -349,6 +373,61 @@ TEST_F(ContourWidgetScene, DragPutsTheCallersPointOntoTheModelAndRebuildsTheSpli
   scene.Release({ onHandle[0] + 50, onHandle[1] - 140 });
   EXPECT_NE(scene.CameraPosition(), cameraBefore);
   EXPECT_EQ(PointOf(points, front), moved);
+}
+
+// Saving, the collision check and lowering keep the spline they took; later drags make new
+// splines and leave that one as it was, although all of them share the caller's points.
+TEST_F(ContourWidgetScene, EarlierSplinesKeepTheirShapeAfterLaterDrags)
+{
+  constexpr int kSamples = 300;
+  const vtkSmartPointer<vtkParametricSpline> first = rep->GetSpline();
+  const std::vector<World> firstShape = SamplesOf(first, kSamples);
+
+  const Pixel onHandle = GrabFront();
+  scene.Move({ onHandle[0] + 30, onHandle[1] - 25 });
+  const vtkSmartPointer<vtkParametricSpline> second = rep->GetSpline();
+  const std::vector<World> secondShape = SamplesOf(second, kSamples);
+  scene.Move({ onHandle[0] - 30, onHandle[1] - 20 });
+  scene.Release({ onHandle[0] - 30, onHandle[1] - 20 });
+  const vtkSmartPointer<vtkParametricSpline> third = rep->GetSpline();
+
+  ASSERT_NE(second, first);
+  ASSERT_NE(third, second);
+  EXPECT_EQ(first->GetPoints(), points.Get());
+  EXPECT_EQ(second->GetPoints(), points.Get());
+  EXPECT_NE(secondShape, firstShape);
+  EXPECT_NE(SamplesOf(third, kSamples), secondShape);
+  EXPECT_EQ(SamplesOf(first, kSamples), firstShape);
+  EXPECT_EQ(SamplesOf(second, kSamples), secondShape);
+}
+
+TEST_F(ContourWidgetScene, DragStepRedrawsTheOffsetLineBesideTheMovedPoint)
+{
+  // Distance from a point to the nearest point of a line.
+  auto nearest = [](vtkPolyData* line, const World& p) {
+    double best = 1e9;
+    for (vtkIdType i = 0; i < line->GetNumberOfPoints(); ++i)
+    {
+      best = std::min(best, std::sqrt(vtkMath::Distance2BetweenPoints(
+                              line->GetPoint(i), p.data())));
+    }
+    return best;
+  };
+  vtkProp* offsetLineActor = ActorsOf(rep).at(2);
+  const vtkSmartPointer<vtkPolyData> before = OffsetLine();
+  const Pixel onHandle = GrabFront();
+  scene.Move({ onHandle[0] + 30, onHandle[1] - 25 });
+  const World moved = PointOf(points, front);
+
+  EXPECT_EQ(ActorsOf(rep).at(2), offsetLineActor);
+  vtkPolyData* after = OffsetLine();
+  ASSERT_NE(after, before.Get());
+  // An offset point lies 0.4 beside a cut-line sample 0.2 apart, laid on the model and lifted
+  // 0.05: the new line passes the moved point that close, the earlier one did not.
+  constexpr double kBeside = 0.4 + 0.05 + 0.1;
+  EXPECT_LT(nearest(after, moved), kBeside);
+  EXPECT_GT(nearest(before, moved), kBeside);
+  scene.Release({ onHandle[0] + 30, onHandle[1] - 25 });
 }
 
 TEST_F(ContourWidgetScene, EnablingAndDisablingMoveTheActorsOnce)
