@@ -39,6 +39,7 @@ vtkStandardNewMacro(EditContourSplineWidget);
 
 EditContourSplineWidget::EditContourSplineWidget()
   : UndoKeyCommand(vtkSmartPointer<vtkCallbackCommand>::New())
+  , ReleaseCommand(vtkSmartPointer<vtkCallbackCommand>::New())
 {
   // The widget is switched by its tool in the main window alone, never by a key in the view.
   this->KeyPressActivationOff();
@@ -49,14 +50,22 @@ EditContourSplineWidget::EditContourSplineWidget()
     vtkWidgetEvent::Select, this, EditContourSplineWidget::SelectAction);
   this->CallbackMapper->SetCallbackMethod(vtkCommand::LeftButtonReleaseEvent,
     vtkWidgetEvent::EndSelect, this, EditContourSplineWidget::EndSelectAction);
+
+  // The camera style takes the interactor's focus on a press that the widget passes on, and
+  // would then be the only one to hear the release. A passive observer hears it too.
+  this->ReleaseCommand->SetClientData(this);
+  this->ReleaseCommand->SetCallback(EditContourSplineWidget::ProcessPassedOnRelease);
+  this->ReleaseCommand->SetPassiveObserver(1);
 }
 
 EditContourSplineWidget::~EditContourSplineWidget()
 {
-  // The key observer points back at this widget: never leave it on the interactor.
+  // The key and release observers point back at this widget: never leave them on the
+  // interactor.
   if (this->Interactor)
   {
     this->Interactor->RemoveObserver(this->UndoKeyCommand);
+    this->Interactor->RemoveObserver(this->ReleaseCommand);
   }
 }
 
@@ -110,6 +119,10 @@ void EditContourSplineWidget::SetEnabled(int enabling)
     {
       this->Interactor->AddObserver(
         vtkCommand::KeyPressEvent, this->UndoKeyCommand, this->Priority);
+      this->Interactor->AddObserver(
+        vtkCommand::LeftButtonReleaseEvent, this->ReleaseCommand, this->Priority);
+      this->PressPassedOn = false;
+      this->ReleaseHandled = false;
       AddRepresentationActors(this->WidgetRep, this->CurrentRenderer);
     }
   }
@@ -118,6 +131,7 @@ void EditContourSplineWidget::SetEnabled(int enabling)
     if (this->Interactor)
     {
       this->Interactor->RemoveObserver(this->UndoKeyCommand);
+      this->Interactor->RemoveObserver(this->ReleaseCommand);
     }
     RemoveRepresentationActors(this->WidgetRep, this->CurrentRenderer);
     this->Superclass::SetEnabled(0);
@@ -134,6 +148,7 @@ void EditContourSplineWidget::SelectAction(vtkAbstractWidget* w)
   int x = 0;
   int y = 0;
   EditContourSplineRep* rep = self->RepOverTarget(x, y);
+  self->PressPassedOn = rep == nullptr;
   if (!rep)
   {
     return;
@@ -154,9 +169,35 @@ void EditContourSplineWidget::SelectAction(vtkAbstractWidget* w)
 void EditContourSplineWidget::EndSelectAction(vtkAbstractWidget* w)
 {
   auto* self = static_cast<EditContourSplineWidget*>(w);
+  if (self->ReleaseHandled)
+  {
+    // The passive observer has run the release steps already (the press went on to the
+    // camera style, which did not take the focus): a release is handled once.
+    self->ReleaseHandled = false;
+    return;
+  }
+  self->FinishRelease(true);
+}
+
+void EditContourSplineWidget::ProcessPassedOnRelease(
+  vtkObject* vtkNotUsed(caller), unsigned long, void* clientData, void* vtkNotUsed(callData))
+{
+  auto* self = static_cast<EditContourSplineWidget*>(clientData);
+  // Passive observers run first for every release, so the flags always speak of this one.
+  self->ReleaseHandled = self->PressPassedOn && self->Enabled && self->GetProcessEvents();
+  self->PressPassedOn = false;
+  if (self->ReleaseHandled)
+  {
+    // A passive observer cannot consume the release: the camera style ends its drag with it.
+    self->FinishRelease(false);
+  }
+}
+
+void EditContourSplineWidget::FinishRelease(bool consume)
+{
   int x = 0;
   int y = 0;
-  EditContourSplineRep* rep = self->RepOverTarget(x, y);
+  EditContourSplineRep* rep = this->RepOverTarget(x, y);
   if (!rep)
   {
     return;
@@ -173,11 +214,14 @@ void EditContourSplineWidget::EndSelectAction(vtkAbstractWidget* w)
     std::cout << "clicked" << std::endl;
   }
 
-  self->InvokeEvent(vtkCommand::LeftButtonReleaseEvent, nullptr);
-  self->EventCallbackCommand->SetAbortFlag(1);
-  self->InvokeEvent(vtkCommand::EndInteractionEvent, nullptr);
-  self->EndInteraction();
-  self->Render();
+  this->InvokeEvent(vtkCommand::LeftButtonReleaseEvent, nullptr);
+  if (consume)
+  {
+    this->EventCallbackCommand->SetAbortFlag(1);
+  }
+  this->InvokeEvent(vtkCommand::EndInteractionEvent, nullptr);
+  this->EndInteraction();
+  this->Render();
 }
 
 void EditContourSplineWidget::ProcessKeyEvents(

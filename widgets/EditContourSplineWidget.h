@@ -9,13 +9,19 @@
 // |   (widget event Select)    |                 | it records the press position and time    |
 // | LeftButtonReleaseEvent     | EndSelectAction | when the release is over the target actor |
 // |   (widget event EndSelect) |                 | (click or not); a click adds a point      |
+// | LeftButtonReleaseEvent     | ProcessPassed-  | never; after a press that went on to the  |
+// |   (own passive observer    | OnRelease       | camera style it runs the release steps of |
+// |   while enabled)           |                 | EndSelectAction, which then skips it      |
 // | KeyPressEvent (own         | ProcessKeyEvents| never; Ctrl+Z / Ctrl+z removes the last   |
 // |   observer while enabled)  |                 | point                                     |
 //
 // A release is a click when it comes less than 500 ms (whole milliseconds) after the last
 // press over the target actor and within 3 pixels of it on at least one axis. A press
-// elsewhere leaves the recorded press unchanged; it goes to the camera style, which takes the
-// interactor's focus until the button comes up, so that release is the style's too.
+// elsewhere leaves the recorded press unchanged and goes to the camera style, which takes the
+// interactor's focus until the button comes up: the callback mapper never hears that release,
+// but the passive observer, which VTK runs before the focus holder, does. So a release over
+// the model after a press beside it still adds a point under the click rule; it cannot be
+// consumed, and the camera style ends its drag with it.
 #pragma once
 
 #include <vtkAbstractWidget.h>
@@ -55,6 +61,8 @@ protected:
   static void EndSelectAction(vtkAbstractWidget* widget);
   static void ProcessKeyEvents(vtkObject* caller, unsigned long event, void* clientData,
     void* callData);
+  static void ProcessPassedOnRelease(vtkObject* caller, unsigned long event, void* clientData,
+    void* callData);
 
 private:
   EditContourSplineWidget(const EditContourSplineWidget&) = delete;
@@ -64,6 +72,15 @@ private:
   // The representation when the event position is over the target actor (the interaction
   // state is recomputed there), else null; x and y get the event position.
   EditContourSplineRep* RepOverTarget(int& x, int& y);
+  // The release steps: over the target actor, the console line, the click rule and the end
+  // of the interaction; `consume` sets the abort flag of the widget's event callback.
+  void FinishRelease(bool consume);
 
   vtkSmartPointer<vtkCallbackCommand> UndoKeyCommand;
+  // Passive observer of the left release, heard also while the camera style holds the focus.
+  vtkSmartPointer<vtkCallbackCommand> ReleaseCommand;
+  // The last press reached the widget off the target actor and went on to the camera style.
+  bool PressPassedOn = false;
+  // The passive observer has run the release steps for the release now being dispatched.
+  bool ReleaseHandled = false;
 };

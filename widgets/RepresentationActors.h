@@ -7,9 +7,11 @@
 #include <vtkRenderer.h>
 #include <vtkWidgetRepresentation.h>
 
-inline void ShowRepresentationActors(vtkWidgetRepresentation* rep, vtkRenderer* renderer, bool show)
+// Calls `visit` with each prop that the representation lists, in its order.
+template <typename Visit>
+void ForEachRepresentationActor(vtkWidgetRepresentation* rep, Visit visit)
 {
-  if (!rep || !renderer)
+  if (!rep)
   {
     return;
   }
@@ -19,23 +21,24 @@ inline void ShowRepresentationActors(vtkWidgetRepresentation* rep, vtkRenderer* 
   actors->InitTraversal(it);
   while (vtkProp* prop = actors->GetNextProp(it))
   {
-    if (show)
-    {
-      renderer->AddViewProp(prop);
-    }
-    else
-    {
-      renderer->RemoveViewProp(prop);
-    }
+    visit(prop);
   }
 }
 
+// Through the renderer's view-prop calls.
 inline void AddRepresentationActors(vtkWidgetRepresentation* rep, vtkRenderer* renderer)
 {
-  ShowRepresentationActors(rep, renderer, true);
+  if (renderer)
+  {
+    ForEachRepresentationActor(rep, [renderer](vtkProp* prop) { renderer->AddViewProp(prop); });
+  }
 }
 
 inline void RemoveRepresentationActors(vtkWidgetRepresentation* rep, vtkRenderer* renderer)
 {
-  ShowRepresentationActors(rep, renderer, false);
+  if (renderer)
+  {
+    ForEachRepresentationActor(
+      rep, [renderer](vtkProp* prop) { renderer->RemoveViewProp(prop); });
+  }
 }

@@ -54,6 +54,14 @@ void SetUnitDifference(const double to[3], const double from[3], double out[3])
   vtkMath::Normalize(out);
 }
 
+// A mapper with no geometry: the actor that takes it shows nothing.
+vtkSmartPointer<vtkPolyDataMapper> DrawNothing()
+{
+  auto mapper = vtkSmartPointer<vtkPolyDataMapper>::New();
+  mapper->SetInputData(vtkSmartPointer<vtkPolyData>::New());
+  return mapper;
+}
+
 } // namespace
 
 contourRepresentation::contourRepresentation()
@@ -93,7 +101,7 @@ vtkIdType contourRepresentation::PointCount() const
   return this->Points ? this->Points->GetNumberOfPoints() : 0;
 }
 
-vtkSmartPointer<vtkParametricFunctionSource> contourRepresentation::SampleNewSpline()
+vtkSmartPointer<vtkPolyDataMapper> contourRepresentation::NewSplineMapper()
 {
   const vtkIdType n = this->PointCount();
   this->Spline = vtkSmartPointer<vtkParametricSpline>::New();
@@ -101,28 +109,27 @@ vtkSmartPointer<vtkParametricFunctionSource> contourRepresentation::SampleNewSpl
   this->Spline->SetParameterizeByLength(1);
   this->Spline->ClosedOn();
 
-  auto source = vtkSmartPointer<vtkParametricFunctionSource>::New();
+  if (n < 2)
+  {
+    // No cut line: nothing to draw, and the spline is never evaluated (with no points VTK
+    // would report an error).
+    return DrawNothing();
+  }
+  vtkNew<vtkParametricFunctionSource> source;
   source->SetParametricFunction(this->Spline);
   const int resolution = static_cast<int>(kSamplesPerPoint * n);
   source->SetUResolution(resolution);
   source->SetVResolution(resolution);
   source->SetWResolution(resolution);
   source->Update();
-  return source;
+  auto mapper = vtkSmartPointer<vtkPolyDataMapper>::New();
+  mapper->SetInputData(source->GetOutput());
+  return mapper;
 }
 
 void contourRepresentation::Rebuild()
 {
   this->ActiveHandle = -1;
-  if (this->PointCount() < 2)
-  {
-    // No closed line through fewer than two points: the previous drawing and spline stay,
-    // and since their handles do not belong to these points, none of them can be grabbed.
-    this->SelectedHandle = nullptr;
-    this->Handles.clear();
-    return;
-  }
-
   this->BuildSplineActor();
 
   for (vtkCellPicker* picker : { this->HandlePicker.Get(), this->SurfacePicker.Get() })
@@ -155,13 +162,7 @@ void contourRepresentation::Rebuild()
 
 void contourRepresentation::BuildSplineActor()
 {
-  if (this->PointCount() < 2)
-  {
-    return;
-  }
-  vtkSmartPointer<vtkParametricFunctionSource> source = this->SampleNewSpline();
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputData(source->GetOutput());
+  vtkSmartPointer<vtkPolyDataMapper> mapper = this->NewSplineMapper();
   this->SplineActor = vtkSmartPointer<vtkActor>::New();
   this->SplineActor->SetMapper(mapper);
   this->SplineActor->GetProperty()->SetColor(0.0, 1.0, 1.0);
@@ -173,6 +174,11 @@ void contourRepresentation::BuildHandles()
   this->HandleAssembly = vtkSmartPointer<vtkAssembly>::New();
   this->Handles.clear();
   const vtkIdType n = this->PointCount();
+  if (n < 2)
+  {
+    // No cut line, so nothing to reshape.
+    return;
+  }
   this->Handles.reserve(static_cast<size_t>(n));
   for (vtkIdType i = 0; i < n; ++i)
   {
@@ -257,12 +263,9 @@ void contourRepresentation::BuildRepresentation()
       this->Points->GetPoint(this->ActiveHandle));
   }
 
-  if (this->SplineActor && n >= 2)
+  if (this->SplineActor)
   {
-    vtkSmartPointer<vtkParametricFunctionSource> source = this->SampleNewSpline();
-    vtkNew<vtkPolyDataMapper> mapper;
-    mapper->SetInputData(source->GetOutput());
-    this->SplineActor->SetMapper(mapper);
+    this->SplineActor->SetMapper(this->NewSplineMapper());
     this->BuildOffsetLine(false);
   }
 }
@@ -319,6 +322,17 @@ void contourRepresentation::PlaceWidget(double /*bounds*/[6])
 
 void contourRepresentation::BuildOffsetLine(bool flip)
 {
+  vtkPoints* control = this->Spline ? this->Spline->GetPoints() : nullptr;
+  if (!control || control->GetNumberOfPoints() < 2)
+  {
+    // No cut line, so no line beside it either: an earlier one must not stay on show.
+    if (this->OffsetLineActor)
+    {
+      this->OffsetLineActor->SetMapper(DrawNothing());
+    }
+    return;
+  }
+
   vtkSmartPointer<vtkPoints> samples =
     CutLineGenerator::ResampleClosedSpline(this->Spline, kSampleSpacing);
   this->Directions.clear();

@@ -15,9 +15,9 @@ class vtkActor;
 class vtkAssembly;
 class vtkCellPicker;
 class vtkIdList;
-class vtkParametricFunctionSource;
 class vtkParametricSpline;
 class vtkPoints;
+class vtkPolyDataMapper;
 class vtkPropCollection;
 
 class contourRepresentation : public vtkWidgetRepresentation
@@ -32,9 +32,9 @@ public:
   // The jaw model's actor: the only surface on which handles can be put down.
   void SetModelActor(vtkSmartPointer<vtkActor> actor);
 
-  // New spline actor, pickers and handles from the points and the model actor. The offset
-  // line is drawn when the widget is next enabled. With fewer than two points the previous
-  // drawing and spline stay, and no handle can be grabbed.
+  // New spline, spline actor, pickers and handles from the points and the model actor. The
+  // offset line is drawn when the widget is next enabled. Fewer than two points make no cut
+  // line: the new spline is on them all the same, and nothing is drawn or can be grabbed.
   void Rebuild();
   void BuildSplineActor();
   void BuildHandles();
@@ -44,7 +44,8 @@ public:
   vtkSmartPointer<vtkParametricSpline> GetSpline();
 
   // The black line 0.4 beside the spline, laid on the model and lifted 0.05 off it; `flip`
-  // puts it on the other side. A spline shorter than 6.0 leaves the previous line as it was.
+  // puts it on the other side. A spline shorter than 6.0 leaves the previous line as it was;
+  // a spline of fewer than two points empties it.
   void BuildOffsetLine(bool flip);
   // The probe `q` beside the cut-line sample `p` laid on the model along the unit axis `a`:
   // the crossing nearest to q + 10a, or `q` when nothing is hit or there is no model tree.
@@ -91,9 +92,9 @@ private:
   void operator=(const contourRepresentation&) = delete;
 
   vtkIdType PointCount() const;
-  // A new closed spline through Points, parameterised by length, becomes Spline; returns the
-  // source that samples it for drawing (50 samples per point), already updated.
-  vtkSmartPointer<vtkParametricFunctionSource> SampleNewSpline();
+  // A new closed spline through Points, parameterised by length, becomes Spline; returns a
+  // mapper that draws it with 50 samples per point, or draws nothing for fewer than 2 points.
+  vtkSmartPointer<vtkPolyDataMapper> NewSplineMapper();
   // Appends the crossings of the segment from -> to with the model tree to the search for the
   // one nearest to `farEnd`; returns how many crossings the segment had.
   vtkIdType CollectNearest(const double from[3], const double to[3], const double farEnd[3],

@@ -1,14 +1,13 @@
 // The cut-line editing widget's event handling: hover test, press, drag steps and release.
 #include "widgets/contourWidget.h"
 
+#include "widgets/RepresentationActors.h"
 #include "widgets/contourRepresentation.h"
 
 #include <vtkCallbackCommand.h>
 #include <vtkCommand.h>
-#include <vtkNew.h>
 #include <vtkObjectFactory.h>
 #include <vtkProp.h>
-#include <vtkPropCollection.h>
 #include <vtkRenderWindow.h>
 #include <vtkRenderWindowInteractor.h>
 #include <vtkRenderer.h>
@@ -20,6 +19,8 @@ vtkStandardNewMacro(contourWidget);
 contourWidget::contourWidget()
   : WidgetState(Idle)
 {
+  // The widget is switched by the main window alone, never by a key typed in the view.
+  this->KeyPressActivationOff();
   this->CallbackMapper->SetCallbackMethod(vtkCommand::LeftButtonPressEvent,
     vtkWidgetEvent::Select, this, contourWidget::SelectAction);
   this->CallbackMapper->SetCallbackMethod(vtkCommand::LeftButtonReleaseEvent,
@@ -62,31 +63,23 @@ void contourWidget::SetEnabled(int enabling)
     return;
   }
 
-  vtkNew<vtkPropCollection> props;
   if (enable)
   {
     this->Superclass::SetEnabled(1);
     // The base stays disabled without an interactor or a renderer under the pointer.
-    if (this->Enabled && this->CurrentRenderer && this->WidgetRep)
+    if (this->Enabled && this->CurrentRenderer)
     {
-      this->WidgetRep->GetActors(props);
-      props->InitTraversal();
-      while (vtkProp* prop = props->GetNextProp())
-      {
-        this->CurrentRenderer->AddActor(prop);
-      }
+      vtkRenderer* renderer = this->CurrentRenderer;
+      ForEachRepresentationActor(
+        this->WidgetRep, [renderer](vtkProp* prop) { renderer->AddActor(prop); });
     }
   }
   else
   {
-    if (this->CurrentRenderer && this->WidgetRep)
+    if (vtkRenderer* renderer = this->CurrentRenderer)
     {
-      this->WidgetRep->GetActors(props);
-      props->InitTraversal();
-      while (vtkProp* prop = props->GetNextProp())
-      {
-        this->CurrentRenderer->RemoveActor(prop);
-      }
+      ForEachRepresentationActor(
+        this->WidgetRep, [renderer](vtkProp* prop) { renderer->RemoveActor(prop); });
     }
     this->Superclass::SetEnabled(0);
   }

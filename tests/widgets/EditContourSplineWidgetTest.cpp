@@ -138,32 +138,72 @@ TEST_F(DrawWidgetTest, ClickRuleCountsWholeMillisecondsAndOneAxisSuffices)
   }
 }
 
-// The camera style takes the pointer (the interactor's focus) on a press that reaches it, so
-// the release of a drag begun beside the model is the style's: it ends the drag, wherever it
-// happens, and is no click against the last press on the model.
-TEST_F(DrawWidgetTest, ReleaseOverModelAfterAPressBesideItEndsTheCameraDrag)
+// A press beside the model goes on to the camera style, which takes the pointer (the
+// interactor's focus) until the button comes up. A release over the model is still measured
+// against the last press on the model: under the click rule it adds a point, and it is
+// handled once, also when nothing takes the pointer and the widget hears it twice over.
+TEST_F(DrawWidgetTest, ReleaseOverModelAfterAPressBesideItIsMeasuredAgainstTheLastPressOnIt)
 {
-  const Pixel p = Top(kFront);
-  scene.Press(p);
-  fakeNowNs += 100 * kMs;
-  scene.Press(scene.background);
-  EXPECT_EQ(scene.pressesReachingStyle, 1);
-  EXPECT_EQ(scene.style->GetState(), VTKIS_ROTATE);
-  fakeNowNs += 100 * kMs;
+  struct Case
   {
-    CaptureStdout out;
-    scene.Release({ p[0] + 1, p[1] + 1 });
-    EXPECT_TRUE(out.Text().empty());
-  }
-  EXPECT_EQ(Count(), 0);
-  EXPECT_EQ(scene.style->GetState(), VTKIS_NONE);
-  const World camera = scene.CameraPosition();
-  scene.Move({ p[0] + 40, p[1] });
-  EXPECT_EQ(scene.CameraPosition(), camera) << "the drag has ended";
+    const char* name;
+    bool cameraStyle;
+    std::int64_t msAfterPressOnModel;
+    bool adds;
+  };
+  const Case cases[] = {
+    { "camera style holds the pointer, 250 ms", true, 250, true },
+    { "camera style holds the pointer, 500 ms", true, 500, false },
+    { "no style takes the pointer, 250 ms", false, 250, true },
+  };
+  const Pixel p = Top(kFront);
+  const Pixel up{ p[0] + 1, p[1] + 1 };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    rep->Reset();
+    scene.interactor->SetInteractorStyle(c.cameraStyle ? scene.style.Get() : nullptr);
+    scene.Press(p);
+    scene.Release(p);
+    ASSERT_EQ(Count(), 1);
 
-  // The next click on the model is the widget's again.
-  Click(p, p);
-  EXPECT_EQ(Count(), 1);
+    fakeNowNs += 100 * kMs;
+    scene.Press(scene.background);
+    if (c.cameraStyle)
+    {
+      EXPECT_EQ(scene.style->GetState(), VTKIS_ROTATE);
+    }
+    fakeNowNs += (c.msAfterPressOnModel - 100) * kMs;
+    {
+      CaptureStdout out;
+      scene.Release(up);
+      std::vector<std::string> expected{ " up x: " + std::to_string(up[0]) +
+        "y: " + std::to_string(up[1]) };
+      if (c.adds)
+      {
+        expected.push_back("clicked");
+      }
+      EXPECT_EQ(out.Lines(), expected);
+    }
+    ASSERT_EQ(Count(), c.adds ? 2 : 1);
+    if (c.adds)
+    {
+      const Pixel shown = scene.ToDisplay(PointAt(1));
+      EXPECT_LE(std::abs(shown[0] - up[0]), 1);
+      EXPECT_LE(std::abs(shown[1] - up[1]), 1);
+    }
+
+    // The camera drag has ended with that release.
+    EXPECT_EQ(scene.style->GetState(), VTKIS_NONE);
+    const World camera = scene.CameraPosition();
+    scene.Move({ p[0] + 40, p[1] });
+    EXPECT_EQ(scene.CameraPosition(), camera);
+
+    // The next click on the model is the widget's as ever.
+    fakeNowNs += 1000 * kMs;
+    Click(p, p);
+    EXPECT_EQ(Count(), c.adds ? 3 : 2);
+  }
 }
 
 TEST_F(DrawWidgetTest, PressesOnTheModelAreConsumedAndOthersTurnTheCamera)

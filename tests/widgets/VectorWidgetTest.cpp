@@ -3,6 +3,7 @@
 #include "widgets/VectorWidget.h"
 #include "widgets/vectorWidgetRepresentation.h"
 
+#include "tests/support/ConsoleCapture.h"
 #include "tests/support/SyntheticJaw.h"
 #include "tests/widgets/WidgetScene.h"
 
@@ -206,19 +207,28 @@ TEST_F(TwoPointWidgetTest, HandlePressHighlightsLetsTheCameraTurnAndReleaseResto
   struct Case
   {
     size_t tooth;
+    int handle;
     int pressedState;
     const double* colour1;
     const double* colour2;
   };
   const Case cases[] = {
-    { kRightMolar, 4, kGreen, kYellow },
-    { kLeftMolar, 3, kYellow, kBlue },
+    { kRightMolar, 1, 4, kGreen, kYellow },
+    { kLeftMolar, 0, 3, kYellow, kBlue },
   };
   for (const Case& c : cases)
   {
-    SCOPED_TRACE("handle of tooth " + std::to_string(c.tooth));
+    SCOPED_TRACE("handle " + std::to_string(c.handle));
     scene.RestoreCamera();
-    scene.Press(Base(c.tooth));
+    {
+      CaptureStdout out;
+      scene.Press(Base(c.tooth));
+      const std::vector<std::string> expected = {
+        "[DEBUG] OnLeftButtonDown 调用，State=5",
+        "[DEBUG] OnLeftButtonDown：开始移动 Handle " + std::to_string(c.handle),
+      };
+      EXPECT_EQ(out.Lines(), expected);
+    }
     EXPECT_EQ(widget->GetState(), c.pressedState);
     ExpectColour(rep->GetActor1(), c.colour1);
     ExpectColour(rep->GetActor2(), c.colour2);
@@ -347,6 +357,42 @@ protected:
   }
 };
 } // namespace
+
+// Points that the frame computation refuses give no transform, whichever way they were
+// placed; the model is left as it was.
+TEST_F(TwoPointWidgetTest, RefusedPointsGiveNoFrame)
+{
+  PlaceBoth();
+  const World first{ Rep()->GetPoint1()[0], Rep()->GetPoint1()[1], Rep()->GetPoint1()[2] };
+  struct Case
+  {
+    const char* name;
+    World point2;
+    const char* message; // null: nothing is written
+  };
+  const Case cases[] = {
+    { "the second point on the first", first, nullptr },
+    { "the second point 5 below the base", { first[0], first[1], first[2] - 5.0 },
+      "未找到包含目标点的Cell，距离过大：" },
+  };
+  const double firstMeshPoint = scene.mesh->GetPoint(0)[0];
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    Rep()->SetPoint2(c.point2.data());
+    testsupport::ConsoleCapture console;
+    EXPECT_EQ(widget->ComputeAlignTransform(), nullptr);
+    if (c.message)
+    {
+      EXPECT_EQ(console.Err().rfind(c.message, 0), 0u) << console.Err();
+    }
+    else
+    {
+      EXPECT_EQ(console.Err(), "");
+    }
+    EXPECT_EQ(scene.mesh->GetPoint(0)[0], firstMeshPoint);
+  }
+}
 
 TEST_F(PlacedJawTest, TwoMolarsOnTheBaseGiveTheWorkingFrameBack)
 {

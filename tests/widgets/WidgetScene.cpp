@@ -105,14 +105,30 @@ WidgetScene::~WidgetScene()
   interactor->RemoveObserver(releaseProbe_);
 }
 
+void WidgetScene::LookAt(const World& focal, const World& eye, const World& viewUp)
+{
+  perspective_ = Perspective{ focal, eye, viewUp };
+  RestoreCamera();
+}
+
 void WidgetScene::RestoreCamera()
 {
+  vtkCamera* camera = renderer->GetActiveCamera();
+  if (perspective_)
+  {
+    camera->ParallelProjectionOff();
+    camera->SetFocalPoint(perspective_->focal.data());
+    camera->SetPosition(perspective_->eye.data());
+    camera->SetViewUp(perspective_->viewUp.data());
+    renderer->ResetCameraClippingRange();
+    window->Render();
+    return;
+  }
   double bounds[6];
   mesh->GetBounds(bounds);
   const double cx = 0.5 * (bounds[0] + bounds[1]);
   const double cy = 0.5 * (bounds[2] + bounds[3]);
   const double cz = 0.5 * (bounds[4] + bounds[5]);
-  vtkCamera* camera = renderer->GetActiveCamera();
   camera->ParallelProjectionOn();
   camera->SetParallelScale(kParallelScale);
   camera->SetFocalPoint(cx, cy, cz);
@@ -132,10 +148,16 @@ World WidgetScene::CameraPosition()
 
 Pixel WidgetScene::ToDisplay(const World& p)
 {
+  const std::array<double, 2> d = ToDisplayExact(p);
+  return { static_cast<int>(std::lround(d[0])), static_cast<int>(std::lround(d[1])) };
+}
+
+std::array<double, 2> WidgetScene::ToDisplayExact(const World& p)
+{
   renderer->SetWorldPoint(p[0], p[1], p[2], 1.0);
   renderer->WorldToDisplay();
   const double* d = renderer->GetDisplayPoint();
-  return { static_cast<int>(std::lround(d[0])), static_cast<int>(std::lround(d[1])) };
+  return { d[0], d[1] };
 }
 
 void WidgetScene::Press(const Pixel& at, int control, int shift)

@@ -1,5 +1,6 @@
 // A real render window, interactor and trackball-camera style around the generated jaw, seen
-// straight from above or from below, for driving the widgets with synthetic mouse and key events.
+// straight from above or from below or from a chosen point, for driving the widgets with
+// synthetic mouse and key events.
 #pragma once
 
 #include <vtkActor.h>
@@ -13,6 +14,7 @@
 
 #include <array>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <streambuf>
 #include <vector>
@@ -40,7 +42,12 @@ public:
 
   // Display position of a world point (rounded to the pixel).
   Pixel ToDisplay(const World& p);
-  // The camera of the constructor again, and a render.
+  // Display position of a world point, unrounded.
+  std::array<double, 2> ToDisplayExact(const World& p);
+  // A perspective camera at `eye` looking at `focal`, in place of the constructor's view; it
+  // is the camera that RestoreCamera restores from then on. Renders.
+  void LookAt(const World& focal, const World& eye, const World& viewUp);
+  // The camera of the constructor (or of the last LookAt) again, and a render.
   void RestoreCamera();
   World CameraPosition();
 
@@ -75,7 +82,15 @@ public:
   vtkNew<vtkInteractorStyleTrackballCamera> style;
 
 private:
+  struct Perspective
+  {
+    World focal;
+    World eye;
+    World viewUp;
+  };
+
   View view_;
+  std::optional<Perspective> perspective_;
   unsigned long pressProbe_ = 0;
   unsigned long releaseProbe_ = 0;
 };
