@@ -170,6 +170,8 @@ void MainWindow::onSaveModel()
     return;
   }
 
+  // The chosen folder is proposed at the next save, whatever this write gives.
+  lastSaveDir = QFileInfo(path).absolutePath();
   const QByteArray utf8 = path.toUtf8();
   auto writer = vtkSmartPointer<vtkSTLWriter>::New();
   writer->SetFileName(utf8.constData());
@@ -181,6 +183,5 @@ void MainWindow::onSaveModel()
     QMessageBox::warning(this, "错误", "保存失败", QMessageBox::Ok);
     return;
   }
-  lastSaveDir = QFileInfo(path).absolutePath();
   QMessageBox::information(this, "成功", "模型保存成功！", QMessageBox::Ok);
 }
