@@ -65,7 +65,7 @@ bool MainWindow::LoadStlFile(QString path)
   auto reader = vtkSmartPointer<vtkSTLReader>::New();
   reader->SetFileName(utf8.constData());
   reader->Update();
-  qDebug().noquote() << "加载STL路径（UTF-8）：" << utf8;
+  qDebug().noquote().nospace() << "加载STL路径（UTF-8）：" << utf8;
 
   vtkPolyData* mesh = reader->GetOutput();
   if (!mesh || mesh->GetNumberOfCells() == 0)
