@@ -10,6 +10,7 @@
 #include <vtkSmartPointer.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CutLineGenerator;
@@ -92,7 +93,9 @@ private:
   // One pose per sample with its outward direction (none for fewer than 60 samples).
   static std::vector<PoseDir> PosesAlong(vtkPoints* samples);
   bool SaveCutLineFile(QString path);
-  bool DetectCollision();
+  // Whether the cutter meets the model along the cut line; no value when there is nothing to
+  // check (no model, or no cut line long enough to give poses).
+  std::optional<bool> DetectCollision();
   bool ComputeCollision(vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses);
 
   // The model mesh shown by the model actor, or null without a model.

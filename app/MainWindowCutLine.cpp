@@ -180,23 +180,14 @@ void MainWindow::slot_pushButton_CollisionCheck()
 {
   setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
-
-  // Without a cut line or a model there is nothing to check; saying "no collision" then
-  // would be a false all-clear.
-  vtkPolyData* mesh = ModelMesh();
-  const bool checkable = cutLineGenerator && mesh && mesh->GetNumberOfPoints() > 0 &&
-    CutLineSamples()->GetNumberOfPoints() > 0;
-  if (!checkable)
-  {
-    QApplication::restoreOverrideCursor();
-    QMessageBox::warning(nullptr, tr("警告"), tr("没有切割线可以检测!"), QMessageBox::Ok);
-    setEnabled(true);
-    return;
-  }
-
-  const bool collided = DetectCollision();
+  const std::optional<bool> collided = DetectCollision();
   QApplication::restoreOverrideCursor();
-  if (collided)
+  if (!collided)
+  {
+    // Nothing was checked: saying "no collision" would be a false all-clear.
+    QMessageBox::warning(nullptr, tr("警告"), tr("没有切割线可以检测!"), QMessageBox::Ok);
+  }
+  else if (*collided)
   {
     QMessageBox::warning(nullptr, tr("警告"), tr("检测到碰撞!          "), QMessageBox::Ok);
   }
@@ -207,20 +198,22 @@ void MainWindow::slot_pushButton_CollisionCheck()
   setEnabled(true);
 }
 
-bool MainWindow::DetectCollision()
+std::optional<bool> MainWindow::DetectCollision()
 {
-  if (!cutLineGenerator)
+  vtkPolyData* mesh = ModelMesh();
+  if (!cutLineGenerator || !mesh || mesh->GetNumberOfPoints() == 0)
   {
-    return false;
+    return std::nullopt;
   }
-  vtkSmartPointer<vtkPoints> samples = CutLineSamples();
-  if (samples->GetNumberOfPoints() == 0)
+  // Fewer samples than one direction window give no poses, and then there is nothing to check;
+  // the view keeps the outlines of the last check.
+  const std::vector<PoseDir> poses = PosesAlong(CutLineSamples());
+  if (poses.empty())
   {
-    return false;
+    return std::nullopt;
   }
-  const std::vector<PoseDir> poses = PosesAlong(samples);
   auto model = vtkSmartPointer<vtkPolyData>::New();
-  model->DeepCopy(ModelMesh());
+  model->DeepCopy(mesh);
   return ComputeCollision(model, poses);
 }
 

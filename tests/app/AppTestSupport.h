@@ -70,8 +70,10 @@ struct MainWindowProbe
   void readGumLine(const QString& path) { w.ReadGumLineFile(path); }
   bool writeGumLine(const QString& path) { return w.WriteGumLineFile(path); }
   bool saveCutLine(const QString& path) { return w.SaveCutLineFile(path); }
-  bool detectCollision() { return w.DetectCollision(); }
+  std::optional<bool> detectCollision() { return w.DetectCollision(); }
   void generateCutLine(double lingual, double buccal) { w.GenerateCutLine(lingual, buccal, 0.0); }
+  // Shows `points` as the cut line, the way generation and lowering do.
+  void showCutLine(vtkSmartPointer<vtkPoints> points) { w.ShowCutLine(points); }
   bool computeCollision(vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses)
   {
     return w.ComputeCollision(model, poses);
