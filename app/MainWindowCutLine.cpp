@@ -24,8 +24,6 @@
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
-#include <vtkRenderWindow.h>
-#include <vtkRenderWindowInteractor.h>
 #include <vtkRenderer.h>
 #include <vtkTransform.h>
 
@@ -36,9 +34,7 @@ void MainWindow::slot_pushButton_spline()
   const double buccal = ui->doubleSpinBox_Buccal->value();
   const double lingual = ui->doubleSpinBox_Ligual->value();
   GenerateCutLine(lingual, buccal, 0.0);
-  renderer->ResetCamera();
-  renderer->ResetCameraClippingRange();
-  RenderView();
+  ResetCameraAndRender();
 }
 
 void MainWindow::GenerateCutLine(double lingualKeep, double buccalKeep, double buccalDrop)
@@ -90,9 +86,7 @@ void MainWindow::slot_pushButton_moveDown()
       ShowCutLine(lowered);
     }
   }
-  renderer->ResetCamera();
-  renderer->ResetCameraClippingRange();
-  RenderView();
+  ResetCameraAndRender();
 }
 
 vtkSmartPointer<vtkPoints> MainWindow::CutLineSamples() const
@@ -138,8 +132,7 @@ void MainWindow::onSaveGbin()
   QString proposal = folder;
   if (!modelFileName.isEmpty())
   {
-    const int dot = modelFileName.lastIndexOf('.');
-    proposal += "/" + (dot < 0 ? modelFileName : modelFileName.left(dot)) + ".gbin";
+    proposal += "/" + ModelBaseName() + ".gbin";
   }
   const QString path =
     QFileDialog::getSaveFileName(this, tr("保存切割线数据"), proposal, tr("GBIN文件 (*.gbin)"));
@@ -320,7 +313,6 @@ bool MainWindow::ComputeCollision(
   collisionActor->SetMapper(mapper);
   collisionActor->GetProperty()->SetColor(1.0, 0.0, 0.0);
   renderer->AddActor(collisionActor);
-  renderWindow->Render();
-  renderWindow->GetInteractor()->Render();
+  RenderView();
   return collided;
 }

@@ -19,7 +19,6 @@
 #include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
 #include <vtkRenderWindow.h>
-#include <vtkRenderWindowInteractor.h>
 #include <vtkRenderer.h>
 #include <vtkSTLReader.h>
 #include <vtkSTLWriter.h>
@@ -91,9 +90,7 @@ bool MainWindow::LoadStlFile(QString path)
   }
   if (renderWindow)
   {
-    renderer->ResetCamera();
-    renderer->ResetCameraClippingRange();
-    RenderView();
+    ResetCameraAndRender();
   }
   return true;
 }
@@ -103,14 +100,7 @@ void MainWindow::OnModelLoaded()
   crossActor->SetVisibility(true);
   baseplateActor->SetVisibility(true);
 
-  for (QWidget* control : std::initializer_list<QWidget*>{ ui->checkBox_AdjustCoordinate,
-         ui->addGrooveButton, ui->saveButton, ui->pushButton_autoAdjust,
-         ui->pushButton_RotateZPlus, ui->pushButton_RotateZMin, ui->pushButton_Left,
-         ui->pushButton_right, ui->pushButton_up, ui->pushButton_down, ui->loadButton_Pts,
-         ui->checkBox_editCurve })
-  {
-    control->setEnabled(true);
-  }
+  SetModelControlsEnabled(true);
   SetCutLineControlsEnabled(false);
   grooveAllowed = true;
 
@@ -132,10 +122,7 @@ void MainWindow::OnModelLoaded()
 
   if (renderWindow)
   {
-    renderer->ResetCamera();
-    renderer->ResetCameraClippingRange();
-    renderWindow->Render();
-    renderWindow->GetInteractor()->Render();
+    ResetCameraAndRender();
   }
 }
 
