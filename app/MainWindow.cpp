@@ -14,7 +14,6 @@
 
 #include <vtkActor.h>
 #include <vtkInteractorStyleTrackballCamera.h>
-#include <vtkNew.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
@@ -93,15 +92,8 @@ MainWindow::MainWindow(QWidget* parent)
   renderer->AddActor(baseplateActor);
   LoadBaseplateModel(false);
 
-  for (QWidget* control : std::initializer_list<QWidget*>{ ui->checkBox_AdjustCoordinate,
-         ui->addGrooveButton, ui->saveButton, ui->pushButton_autoAdjust,
-         ui->pushButton_RotateZPlus, ui->pushButton_RotateZMin, ui->pushButton_Left,
-         ui->pushButton_right, ui->pushButton_up, ui->pushButton_down, ui->loadButton_Pts,
-         ui->checkBox_editCurve, ui->pushButton_spline, ui->pushButton_moveDown, ui->checkBox,
-         ui->pushButton_CollisionCheck, ui->saveButton_cutLine })
-  {
-    control->setEnabled(false);
-  }
+  SetModelControlsEnabled(false);
+  SetCutLineControlsEnabled(false);
 
   cutLineWidget = vtkSmartPointer<contourWidget>::New();
   cutLineRep = vtkSmartPointer<contourRepresentation>::New();
@@ -124,6 +116,25 @@ void MainWindow::RenderView()
   renderWindow->GetInteractor()->Render();
 }
 
+void MainWindow::ResetCameraAndRender()
+{
+  renderer->ResetCamera();
+  renderer->ResetCameraClippingRange();
+  RenderView();
+}
+
+void MainWindow::SetModelControlsEnabled(bool enabled)
+{
+  for (QWidget* control : std::initializer_list<QWidget*>{ ui->checkBox_AdjustCoordinate,
+         ui->addGrooveButton, ui->saveButton, ui->pushButton_autoAdjust,
+         ui->pushButton_RotateZPlus, ui->pushButton_RotateZMin, ui->pushButton_Left,
+         ui->pushButton_right, ui->pushButton_up, ui->pushButton_down, ui->loadButton_Pts,
+         ui->checkBox_editCurve })
+  {
+    control->setEnabled(enabled);
+  }
+}
+
 void MainWindow::SetCutLineControlsEnabled(bool enabled)
 {
   ui->pushButton_spline->setEnabled(enabled);
@@ -142,9 +153,8 @@ vtkPolyData* MainWindow::ModelMesh() const
   return vtkPolyData::SafeDownCast(modelActor->GetMapper()->GetInputDataObject(0, 0));
 }
 
-void MainWindow::ResetCameraAndRender()
+QString MainWindow::ModelBaseName() const
 {
-  renderer->ResetCamera();
-  renderer->ResetCameraClippingRange();
-  RenderView();
+  const int dot = modelFileName.lastIndexOf('.');
+  return dot < 0 ? modelFileName : modelFileName.left(dot);
 }

@@ -10,6 +10,7 @@
 #include <vtkSmartPointer.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CutLineGenerator;
@@ -61,7 +62,10 @@ private slots:
 private:
   // Scene and control state.
   void RenderView();
+  void ResetCameraAndRender();
   void SetCutLineControlsEnabled(bool enabled);
+  // The twelve controls that work on a loaded model (all but the cut-line ones).
+  void SetModelControlsEnabled(bool enabled);
 
   // Model loading and saving.
   bool LoadStlFile(QString path);
@@ -70,13 +74,15 @@ private:
   // Fixed bodies beside the executable.
   void LoadCrossModel(bool visible);
   void LoadBaseplateModel(bool visible);
+  // Shows the STL file `fileName` from the executable's folder in `actor` (and copies it into
+  // `meshCopy` when given); nothing happens when the file is missing.
+  void LoadFixedBody(vtkActor* actor, const char* fileName, vtkPolyData* meshCopy, bool visible);
 
   // Frame adjustment and manual moves.
   void AutoAdjustCoordinate();
   void AdjustCoordinateByTwoPoints(bool on);
   void ApplyTransform(vtkSmartPointer<vtkTransform> transform);
   void ApplyFrameTransform(vtkTransform* transform);
-  void ResetCameraAndRender();
 
   // Gum line.
   void ReadGumLineFile(QString path);
@@ -92,11 +98,15 @@ private:
   // One pose per sample with its outward direction (none for fewer than 60 samples).
   static std::vector<PoseDir> PosesAlong(vtkPoints* samples);
   bool SaveCutLineFile(QString path);
-  bool DetectCollision();
+  // Whether the cutter meets the model along the cut line; no value when there is nothing to
+  // check (no model, or no cut line long enough to give poses).
+  std::optional<bool> DetectCollision();
   bool ComputeCollision(vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses);
 
   // The model mesh shown by the model actor, or null without a model.
   vtkPolyData* ModelMesh() const;
+  // The model's file name without its last extension ("lower.jaw.stl" gives "lower.jaw").
+  QString ModelBaseName() const;
 
   std::unique_ptr<Ui::MainWindow> ui;
   QVTKOpenGLNativeWidget* vtkWidget = nullptr;

@@ -24,8 +24,6 @@
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
-#include <vtkRenderWindow.h>
-#include <vtkRenderWindowInteractor.h>
 #include <vtkRenderer.h>
 #include <vtkTransform.h>
 
@@ -36,9 +34,7 @@ void MainWindow::slot_pushButton_spline()
   const double buccal = ui->doubleSpinBox_Buccal->value();
   const double lingual = ui->doubleSpinBox_Ligual->value();
   GenerateCutLine(lingual, buccal, 0.0);
-  renderer->ResetCamera();
-  renderer->ResetCameraClippingRange();
-  RenderView();
+  ResetCameraAndRender();
 }
 
 void MainWindow::GenerateCutLine(double lingualKeep, double buccalKeep, double buccalDrop)
@@ -90,9 +86,7 @@ void MainWindow::slot_pushButton_moveDown()
       ShowCutLine(lowered);
     }
   }
-  renderer->ResetCamera();
-  renderer->ResetCameraClippingRange();
-  RenderView();
+  ResetCameraAndRender();
 }
 
 vtkSmartPointer<vtkPoints> MainWindow::CutLineSamples() const
@@ -138,8 +132,7 @@ void MainWindow::onSaveGbin()
   QString proposal = folder;
   if (!modelFileName.isEmpty())
   {
-    const int dot = modelFileName.lastIndexOf('.');
-    proposal += "/" + (dot < 0 ? modelFileName : modelFileName.left(dot)) + ".gbin";
+    proposal += "/" + ModelBaseName() + ".gbin";
   }
   const QString path =
     QFileDialog::getSaveFileName(this, tr("保存切割线数据"), proposal, tr("GBIN文件 (*.gbin)"));
@@ -180,23 +173,14 @@ void MainWindow::slot_pushButton_CollisionCheck()
 {
   setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
-
-  // Without a cut line or a model there is nothing to check; saying "no collision" then
-  // would be a false all-clear.
-  vtkPolyData* mesh = ModelMesh();
-  const bool checkable = cutLineGenerator && mesh && mesh->GetNumberOfPoints() > 0 &&
-    CutLineSamples()->GetNumberOfPoints() > 0;
-  if (!checkable)
-  {
-    QApplication::restoreOverrideCursor();
-    QMessageBox::warning(nullptr, tr("警告"), tr("没有切割线可以检测!"), QMessageBox::Ok);
-    setEnabled(true);
-    return;
-  }
-
-  const bool collided = DetectCollision();
+  const std::optional<bool> collided = DetectCollision();
   QApplication::restoreOverrideCursor();
-  if (collided)
+  if (!collided)
+  {
+    // Nothing was checked: saying "no collision" would be a false all-clear.
+    QMessageBox::warning(nullptr, tr("警告"), tr("没有切割线可以检测!"), QMessageBox::Ok);
+  }
+  else if (*collided)
   {
     QMessageBox::warning(nullptr, tr("警告"), tr("检测到碰撞!          "), QMessageBox::Ok);
   }
@@ -207,20 +191,22 @@ void MainWindow::slot_pushButton_CollisionCheck()
   setEnabled(true);
 }
 
-bool MainWindow::DetectCollision()
+std::optional<bool> MainWindow::DetectCollision()
 {
-  if (!cutLineGenerator)
+  vtkPolyData* mesh = ModelMesh();
+  if (!cutLineGenerator || !mesh || mesh->GetNumberOfPoints() == 0)
   {
-    return false;
+    return std::nullopt;
   }
-  vtkSmartPointer<vtkPoints> samples = CutLineSamples();
-  if (samples->GetNumberOfPoints() == 0)
+  // Fewer samples than one direction window give no poses, and then there is nothing to check;
+  // the view keeps the outlines of the last check.
+  const std::vector<PoseDir> poses = PosesAlong(CutLineSamples());
+  if (poses.empty())
   {
-    return false;
+    return std::nullopt;
   }
-  const std::vector<PoseDir> poses = PosesAlong(samples);
   auto model = vtkSmartPointer<vtkPolyData>::New();
-  model->DeepCopy(ModelMesh());
+  model->DeepCopy(mesh);
   return ComputeCollision(model, poses);
 }
 
@@ -327,7 +313,6 @@ bool MainWindow::ComputeCollision(
   collisionActor->SetMapper(mapper);
   collisionActor->GetProperty()->SetColor(1.0, 0.0, 0.0);
   renderer->AddActor(collisionActor);
-  renderWindow->Render();
-  renderWindow->GetInteractor()->Render();
+  RenderView();
   return collided;
 }

@@ -12,9 +12,6 @@
 #include <vtkActor.h>
 #include <vtkMapper.h>
 #include <vtkPolyData.h>
-#include <vtkRenderWindow.h>
-#include <vtkRenderWindowInteractor.h>
-#include <vtkRenderer.h>
 #include <vtkTransform.h>
 #include <vtkTransformPolyDataFilter.h>
 

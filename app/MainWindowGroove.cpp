@@ -11,71 +11,42 @@
 #include <vtkActor.h>
 #include <vtkMapper.h>
 #include <vtkPolyData.h>
-#include <vtkRenderWindow.h>
-#include <vtkRenderWindowInteractor.h>
-#include <vtkRenderer.h>
 #include <vtkSTLReader.h>
 
-namespace
+void MainWindow::LoadCrossModel(bool visible)
 {
+  // The cutter body is also the groove tool: its mesh is kept for the cut.
+  LoadFixedBody(crossActor, "cross_2.2.stl", grooveToolData, visible);
+}
 
-// Reads an STL file from the executable's folder; null when there is no such file.
-vtkSmartPointer<vtkSTLReader> ReadBesideExecutable(const char* name)
+void MainWindow::LoadBaseplateModel(bool visible)
 {
-  const QString path = QCoreApplication::applicationDirPath() + "/" + name;
+  LoadFixedBody(baseplateActor, "baseplate1.stl", nullptr, visible);
+}
+
+void MainWindow::LoadFixedBody(
+  vtkActor* actor, const char* fileName, vtkPolyData* meshCopy, bool visible)
+{
+  if (!actor)
+  {
+    return;
+  }
+  const QString path = QCoreApplication::applicationDirPath() + "/" + fileName;
   if (!QFile::exists(path))
   {
-    return nullptr;
+    return;
   }
   const QByteArray utf8 = path.toUtf8();
   auto reader = vtkSmartPointer<vtkSTLReader>::New();
   reader->SetFileName(utf8.constData());
   reader->Update();
-  return reader;
-}
-
-} // namespace
-
-void MainWindow::LoadCrossModel(bool visible)
-{
-  if (!crossActor)
+  if (meshCopy)
   {
-    return;
+    meshCopy->DeepCopy(reader->GetOutput());
   }
-  vtkSmartPointer<vtkSTLReader> reader = ReadBesideExecutable("cross_2.2.stl");
-  if (!reader)
-  {
-    return;
-  }
-  if (grooveToolData)
-  {
-    grooveToolData->DeepCopy(reader->GetOutput());
-  }
-  crossActor->GetMapper()->SetInputDataObject(reader->GetOutput());
-  crossActor->SetVisibility(visible);
-  renderer->ResetCamera();
-  renderer->ResetCameraClippingRange();
-  renderWindow->Render();
-  renderWindow->GetInteractor()->Render();
-}
-
-void MainWindow::LoadBaseplateModel(bool visible)
-{
-  if (!baseplateActor)
-  {
-    return;
-  }
-  vtkSmartPointer<vtkSTLReader> reader = ReadBesideExecutable("baseplate1.stl");
-  if (!reader)
-  {
-    return;
-  }
-  baseplateActor->GetMapper()->SetInputDataObject(reader->GetOutput());
-  baseplateActor->SetVisibility(visible);
-  renderer->ResetCamera();
-  renderer->ResetCameraClippingRange();
-  renderWindow->Render();
-  renderWindow->GetInteractor()->Render();
+  actor->GetMapper()->SetInputDataObject(reader->GetOutput());
+  actor->SetVisibility(visible);
+  ResetCameraAndRender();
 }
 
 void MainWindow::onAddGrooveButton()

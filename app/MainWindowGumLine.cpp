@@ -43,9 +43,7 @@ void MainWindow::onLoadGumline()
   SetCutLineControlsEnabled(true);
   // The cut line leaves the view; its spline stays for saving, checking and lowering.
   cutLineWidget->SetEnabled(0);
-  renderer->ResetCamera();
-  renderer->ResetCameraClippingRange();
-  RenderView();
+  ResetCameraAndRender();
   setWindowTitle(QString("Coravex - %1").arg(QFileInfo(path).fileName()));
 }
 
@@ -172,9 +170,7 @@ void MainWindow::EditGumLine(bool on)
     // nowhere sensible to write, and the gum line stays in memory only.
     if (!lastOpenDir.isEmpty() && !modelFileName.isEmpty())
     {
-      const int dot = modelFileName.lastIndexOf('.');
-      const QString base = dot < 0 ? modelFileName : modelFileName.left(dot);
-      WriteGumLineFile(lastOpenDir + "/" + base + ".txt");
+      WriteGumLineFile(lastOpenDir + "/" + ModelBaseName() + ".txt");
     }
     ui->statusbar->clearMessage();
     QMessageBox::warning(nullptr, "提示", "编辑牙龈线完成!           ", QMessageBox::Ok);
@@ -200,7 +196,5 @@ void MainWindow::UpdateGumLineActor()
     return;
   }
   ShowGumLine(points);
-  renderer->ResetCamera();
-  renderer->ResetCameraClippingRange();
-  RenderView();
+  ResetCameraAndRender();
 }

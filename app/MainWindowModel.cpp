@@ -19,7 +19,6 @@
 #include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
 #include <vtkRenderWindow.h>
-#include <vtkRenderWindowInteractor.h>
 #include <vtkRenderer.h>
 #include <vtkSTLReader.h>
 #include <vtkSTLWriter.h>
@@ -65,7 +64,7 @@ bool MainWindow::LoadStlFile(QString path)
   auto reader = vtkSmartPointer<vtkSTLReader>::New();
   reader->SetFileName(utf8.constData());
   reader->Update();
-  qDebug().noquote() << "加载STL路径（UTF-8）：" << utf8;
+  qDebug().noquote().nospace() << "加载STL路径（UTF-8）：" << utf8;
 
   vtkPolyData* mesh = reader->GetOutput();
   if (!mesh || mesh->GetNumberOfCells() == 0)
@@ -91,9 +90,7 @@ bool MainWindow::LoadStlFile(QString path)
   }
   if (renderWindow)
   {
-    renderer->ResetCamera();
-    renderer->ResetCameraClippingRange();
-    RenderView();
+    ResetCameraAndRender();
   }
   return true;
 }
@@ -103,14 +100,7 @@ void MainWindow::OnModelLoaded()
   crossActor->SetVisibility(true);
   baseplateActor->SetVisibility(true);
 
-  for (QWidget* control : std::initializer_list<QWidget*>{ ui->checkBox_AdjustCoordinate,
-         ui->addGrooveButton, ui->saveButton, ui->pushButton_autoAdjust,
-         ui->pushButton_RotateZPlus, ui->pushButton_RotateZMin, ui->pushButton_Left,
-         ui->pushButton_right, ui->pushButton_up, ui->pushButton_down, ui->loadButton_Pts,
-         ui->checkBox_editCurve })
-  {
-    control->setEnabled(true);
-  }
+  SetModelControlsEnabled(true);
   SetCutLineControlsEnabled(false);
   grooveAllowed = true;
 
@@ -132,10 +122,7 @@ void MainWindow::OnModelLoaded()
 
   if (renderWindow)
   {
-    renderer->ResetCamera();
-    renderer->ResetCameraClippingRange();
-    renderWindow->Render();
-    renderWindow->GetInteractor()->Render();
+    ResetCameraAndRender();
   }
 }
 
@@ -170,6 +157,8 @@ void MainWindow::onSaveModel()
     return;
   }
 
+  // The chosen folder is proposed at the next save, whatever this write gives.
+  lastSaveDir = QFileInfo(path).absolutePath();
   const QByteArray utf8 = path.toUtf8();
   auto writer = vtkSmartPointer<vtkSTLWriter>::New();
   writer->SetFileName(utf8.constData());
@@ -181,6 +170,5 @@ void MainWindow::onSaveModel()
     QMessageBox::warning(this, "错误", "保存失败", QMessageBox::Ok);
     return;
   }
-  lastSaveDir = QFileInfo(path).absolutePath();
   QMessageBox::information(this, "成功", "模型保存成功！", QMessageBox::Ok);
 }

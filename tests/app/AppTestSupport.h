@@ -27,15 +27,20 @@
 #include <QTimer>
 
 #include <vtkActor.h>
+#include <vtkCellArray.h>
 #include <vtkMapper.h>
+#include <vtkMath.h>
 #include <vtkNew.h>
+#include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkRenderer.h>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,8 +75,10 @@ struct MainWindowProbe
   void readGumLine(const QString& path) { w.ReadGumLineFile(path); }
   bool writeGumLine(const QString& path) { return w.WriteGumLineFile(path); }
   bool saveCutLine(const QString& path) { return w.SaveCutLineFile(path); }
-  bool detectCollision() { return w.DetectCollision(); }
+  std::optional<bool> detectCollision() { return w.DetectCollision(); }
   void generateCutLine(double lingual, double buccal) { w.GenerateCutLine(lingual, buccal, 0.0); }
+  // Shows `points` as the cut line, the way generation and lowering do.
+  void showCutLine(vtkSmartPointer<vtkPoints> points) { w.ShowCutLine(points); }
   bool computeCollision(vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses)
   {
     return w.ComputeCollision(model, poses);
@@ -153,9 +160,13 @@ protected:
   static QString WriteJaw(const testsupport::SyntheticJaw& jaw, const QString& folder,
     const QString& name)
   {
+    return WriteModel(jaw.mesh, folder, name);
+  }
+  static QString WriteModel(vtkPolyData* mesh, const QString& folder, const QString& name)
+  {
     QDir().mkpath(folder);
     const QString path = folder + "/" + name;
-    testsupport::WriteStl(jaw.mesh, path.toStdString());
+    testsupport::WriteStl(mesh, path.toStdString());
     return path;
   }
 
@@ -169,6 +180,44 @@ protected:
   QTemporaryDir home_;
   QByteArray oldHome_;
 };
+
+// Checks a recorded message box: title, text, kind, parent (null: none) and the single Ok button.
+inline void ExpectBox(const ShownBox& box, const QString& title, const QString& text,
+  QMessageBox::Icon icon, const QWidget* parent)
+{
+  EXPECT_EQ(box.title, title);
+  EXPECT_EQ(box.text, text);
+  EXPECT_EQ(box.icon, icon);
+  EXPECT_EQ(box.parent, parent);
+  EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+// A closed, outward-facing bipyramid: `sides` points on a circle of radius 1 about `centre`
+// and two apexes 1 above and below it, so 2 * `sides` triangles.
+inline vtkSmartPointer<vtkPolyData> Bipyramid(int sides, const double centre[3])
+{
+  auto points = vtkSmartPointer<vtkPoints>::New();
+  for (int i = 0; i < sides; ++i)
+  {
+    const double angle = 2.0 * vtkMath::Pi() * i / sides;
+    points->InsertNextPoint(centre[0] + std::cos(angle), centre[1] + std::sin(angle), centre[2]);
+  }
+  const vtkIdType top = points->InsertNextPoint(centre[0], centre[1], centre[2] + 1.0);
+  const vtkIdType bottom = points->InsertNextPoint(centre[0], centre[1], centre[2] - 1.0);
+  auto triangles = vtkSmartPointer<vtkCellArray>::New();
+  for (vtkIdType i = 0; i < sides; ++i)
+  {
+    const vtkIdType next = (i + 1) % sides;
+    const vtkIdType upper[3] = { i, next, top };
+    const vtkIdType lower[3] = { next, i, bottom };
+    triangles->InsertNextCell(3, upper);
+    triangles->InsertNextCell(3, lower);
+  }
+  auto mesh = vtkSmartPointer<vtkPolyData>::New();
+  mesh->SetPoints(points);
+  mesh->SetPolys(triangles);
+  return mesh;
+}
 
 // Bounds of a polydata.
 inline std::vector<double> Bounds(vtkPolyData* mesh)

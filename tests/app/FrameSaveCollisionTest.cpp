@@ -6,19 +6,27 @@
 #include "tests/support/MeshChecks.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 
+#include <vtkAppendPolyData.h>
+#include <vtkCamera.h>
 #include <vtkCellArray.h>
+#include <vtkCommand.h>
+#include <vtkIdList.h>
 #include <vtkMath.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderWindowInteractor.h>
 #include <vtkMatrix4x4.h>
 #include <vtkParametricSpline.h>
 #include <vtkPoints.h>
 #include <vtkTransform.h>
 
+#include <array>
 #include <cmath>
 
 namespace
@@ -42,6 +50,17 @@ struct Window
   {
     driver.QueueFile(path);
     QTest::mouseClick(probe.ui().loadButton_Pts, Qt::LeftButton);
+  }
+  // Writes the jaw as folder/name with its gum line beside it as folder/gum.txt, and loads
+  // both through their open dialogs.
+  void LoadJawAndGumLine(
+    const testsupport::SyntheticJaw& jaw, const QString& folder, const QString& name)
+  {
+    QDir().mkpath(folder);
+    testsupport::WriteStl(jaw.mesh, (folder + "/" + name).toStdString());
+    testsupport::WriteGumLineText(jaw.gumLine, (folder + "/gum.txt").toStdString());
+    Load(folder + "/" + name);
+    LoadGumLine(folder + "/gum.txt");
   }
   void Click(QPushButton* button, int times = 1)
   {
@@ -75,8 +94,7 @@ TEST_F(MainWindowTest, AutomaticFrameBringsTheBaseToZeroAndCarriesTheGumLineWhen
   {
     SCOPED_TRACE(carry ? "gum line follows" : "gum line stays");
     Window w;
-    w.Load(WriteJaw(placed, Home() + "/m", "jaw.stl"));
-    w.LoadGumLine(WriteGumLine(placed.gumLine, Home() + "/m/jaw.txt"));
+    w.LoadJawAndGumLine(placed, Home() + "/m", "jaw.stl");
     const std::vector<Point3> before = w.probe.gumLine();
     w.probe.ui().checkBox_tansGunline->setChecked(carry);
     w.Click(w.probe.ui().pushButton_autoAdjust);
@@ -126,8 +144,7 @@ TEST_F(MainWindowTest, ManualMovesShiftAndTurnTheModelOnly)
 {
   const auto jaw = MakeSyntheticJaw();
   Window w;
-  w.Load(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
-  w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/jaw.txt"));
+  w.LoadJawAndGumLine(jaw, Home() + "/m", "jaw.stl");
   const std::vector<Point3> gum = w.probe.gumLine();
   auto& ui = w.probe.ui();
 
@@ -180,20 +197,134 @@ TEST_F(MainWindowTest, TwoPointToolWithoutClicksRestoresTheWindow)
   EXPECT_EQ(Bounds(w.probe.model()), before);
 }
 
+TEST_F(MainWindowTest, TwoPointsOnTheBaseGiveTheFrameAndAllowAnotherGroove)
+{
+  // Tilted about x, so that the base leaves z = 0; the cutter still reaches into it.
+  const auto placed = MakeSyntheticJaw(testsupport::SmallJaw(), RigidMotion(6, 0, 0, 0, 0, 0));
+  Window w;
+  auto& ui = w.probe.ui();
+  w.Load(WriteJaw(placed, Home() + "/m", "jaw.stl"));
+  w.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+  w.Click(ui.addGrooveButton);
+  ASSERT_TRUE(w.driver.boxes().empty());
+  ASSERT_FALSE(w.probe.grooveAllowed());
+  w.LoadGumLine(WriteGumLine(placed.gumLine, Home() + "/m/jaw.txt"));
+  ASSERT_EQ(w.probe.gumLine().size(), 300u);
+  ASSERT_LT(Bounds(w.probe.model())[4], -1.0);
+
+  ui.checkBox_AdjustCoordinate->setChecked(true);
+  ASSERT_TRUE(w.probe.twoPointWidget().GetEnabled());
+
+  // Seen from below, a click on the flat base under the left molars and one under the right.
+  vtkRenderer* renderer = w.probe.renderer();
+  vtkCamera* camera = renderer->GetActiveCamera();
+  double centre[3];
+  w.probe.model()->GetCenter(centre);
+  camera->SetFocalPoint(centre);
+  camera->SetPosition(centre[0], centre[1], centre[2] - 300.0);
+  camera->SetViewUp(0.0, 1.0, 0.0);
+  renderer->ResetCamera();
+  renderer->GetRenderWindow()->Render();
+  // In the working frame: below the middle of the arm, between a buccal gum-line point and the
+  // lingual one across from it, and the same on the other arm.
+  const testsupport::SyntheticJaw working = MakeSyntheticJaw();
+  const double mid[2] = { 0.5 * (working.gumLine[10].x + working.gumLine[284].x),
+    0.5 * (working.gumLine[10].y + working.gumLine[284].y) };
+  vtkRenderWindowInteractor* interactor = w.probe.view()->interactor();
+  for (double side : { 1.0, -1.0 })
+  {
+    const double base[4] = { side * mid[0], mid[1], 0.0, 1.0 };
+    double world[4];
+    placed.placement->MultiplyPoint(base, world);
+    renderer->SetWorldPoint(world[0], world[1], world[2], 1.0);
+    renderer->WorldToDisplay();
+    const double* display = renderer->GetDisplayPoint();
+    interactor->SetEventInformation(
+      static_cast<int>(std::lround(display[0])), static_cast<int>(std::lround(display[1])));
+    interactor->InvokeEvent(vtkCommand::LeftButtonPressEvent);
+    interactor->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
+  }
+  double second[3];
+  ASSERT_TRUE(w.probe.twoPointWidget().GetPoint2(second));
+
+  ui.checkBox_AdjustCoordinate->setChecked(false);
+
+  // The base lies on z = 0 with the model above it, and the gum line went along: it lies on
+  // the moved surface, and its displayed polyline shows the moved points.
+  // (The picked point may lie a little off the surface, and the plane goes through it.)
+  const std::vector<double> b = Bounds(w.probe.model());
+  EXPECT_NEAR(b[4], 0.0, 0.02);
+  EXPECT_GT(b[5], 15.0);
+  int onBase = 0;
+  for (vtkIdType i = 0; i < w.probe.model()->GetNumberOfPoints(); ++i)
+  {
+    double q[3];
+    w.probe.model()->GetPoint(i, q);
+    if (q[2] < b[4] + 0.1)
+    {
+      ++onBase;
+      EXPECT_NEAR(q[2], b[4], 1e-4);
+    }
+  }
+  EXPECT_GT(onBase, 1000);
+  const testsupport::SurfaceDistance toSurface(w.probe.model());
+  vtkPolyData* shown =
+    vtkPolyData::SafeDownCast(w.probe.gumLineActor()->GetMapper()->GetInputDataObject(0, 0));
+  ASSERT_NE(shown, nullptr);
+  ASSERT_EQ(shown->GetNumberOfPoints(), 300);
+  for (size_t i = 0; i < w.probe.gumLine().size(); ++i)
+  {
+    const Point3& p = w.probe.gumLine()[i];
+    EXPECT_LT(toSurface(p.x, p.y, p.z), 1e-3) << i;
+    double q[3];
+    shown->GetPoint(static_cast<vtkIdType>(i), q);
+    EXPECT_NEAR(q[0], p.x, 1e-4);
+    EXPECT_NEAR(q[1], p.y, 1e-4);
+    EXPECT_NEAR(q[2], p.z, 1e-4);
+  }
+
+  // The tool is closed, the window as before it, and a groove may be cut again.
+  EXPECT_TRUE(w.probe.grooveAllowed());
+  EXPECT_FALSE(w.probe.twoPointWidget().GetEnabled());
+  EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
+  EXPECT_TRUE(ui.statusbar->currentMessage().isEmpty());
+  EXPECT_EQ(ui.checkBox_AdjustCoordinate->text(), "(打开)手动调整");
+}
+
+TEST_F(MainWindowTest, AnAutomaticFrameThatCannotBeFoundSaysSoAndMovesNothing)
+{
+  // Six points are too few for a base plane.
+  const double centre[3] = { 3.0, -2.0, 5.0 };
+  Window w;
+  w.Load(WriteModel(Bipyramid(4, centre), Home() + "/m", "small.stl"));
+  vtkPolyData* before = w.probe.model();
+  ASSERT_NE(before, nullptr);
+  const std::vector<double> bounds = Bounds(before);
+
+  w.Click(w.probe.ui().pushButton_autoAdjust);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "提示", "自动调整坐标系失败，请使用手动调整。",
+    QMessageBox::Information, nullptr);
+  EXPECT_EQ(w.probe.model(), before);
+  EXPECT_EQ(Bounds(w.probe.model()), bounds);
+  EXPECT_TRUE(w.window.isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(MainWindowTest, SavingTheCutLineWritesTheToolPathTheUserChose)
 {
   const auto jaw = MakeSyntheticJaw();
   const QString folder = Home() + "/models";
   Window w;
-  w.Load(WriteJaw(jaw, folder, "lower.jaw.stl"));
+  w.LoadJawAndGumLine(jaw, folder, "lower.jaw.stl");
   auto& ui = w.probe.ui();
 
   // No cut line yet: nothing to save, and no dialog.
-  w.LoadGumLine(WriteGumLine(jaw.gumLine, folder + "/gum.txt"));
   w.driver.Clear();
   w.Click(ui.saveButton_cutLine);
   ASSERT_EQ(w.driver.boxes().size(), 1u);
-  EXPECT_EQ(w.driver.boxes()[0].text, "没有切割线可以保存!");
+  ExpectBox(w.driver.boxes()[0], "警告", "没有切割线可以保存!", QMessageBox::Warning, &w.window);
   EXPECT_TRUE(w.driver.fileDialogs().empty());
 
   w.Click(ui.pushButton_spline);
@@ -223,7 +354,7 @@ TEST_F(MainWindowTest, SavingTheCutLineWritesTheToolPathTheUserChose)
     EXPECT_EQ(w.driver.fileDialogs()[0].caption, "保存切割线数据");
     EXPECT_EQ(w.driver.fileDialogs()[0].selected.value(0), folder + "/lower.jaw.gbin");
     ASSERT_EQ(w.driver.boxes().size(), 1u);
-    EXPECT_EQ(w.driver.boxes()[0].text, "切割线保存成功！");
+    ExpectBox(w.driver.boxes()[0], "提示", "切割线保存成功！", QMessageBox::Information, &w.window);
     EXPECT_EQ(QFileInfo(folder + "/" + c.name).size(), c.size);
     EXPECT_EQ(w.probe.cutTwoLoops(), c.twoLoops);
   }
@@ -242,39 +373,40 @@ TEST_F(MainWindowTest, SavingTheCutLineWritesTheToolPathTheUserChose)
   w.driver.QueueFile("/proc/x.gbin");
   w.Click(ui.saveButton_cutLine);
   ASSERT_EQ(w.driver.boxes().size(), 1u);
-  EXPECT_EQ(w.driver.boxes()[0].title, "警告");
-  EXPECT_EQ(w.driver.boxes()[0].text, "切割线保存失败");
+  ExpectBox(w.driver.boxes()[0], "警告", "切割线保存失败", QMessageBox::Warning, &w.window);
 }
 
-TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
+TEST_F(MainWindowTest, ACancelledToolPathSaveChangesNothingAndTheLastSaveFolderComesFirst)
 {
   const auto jaw = MakeSyntheticJaw();
+  const QString folder = Home() + "/models";
   Window w;
-  w.Load(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
   auto& ui = w.probe.ui();
-  w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/gum.txt"));
-
-  // No cut line: the check cannot run and says so rather than giving the all-clear.
-  w.driver.Clear();
-  w.Click(ui.pushButton_CollisionCheck);
-  ASSERT_EQ(w.driver.boxes().size(), 1u);
-  EXPECT_EQ(w.driver.boxes()[0].title, "警告");
-  EXPECT_EQ(w.driver.boxes()[0].text, "没有切割线可以检测!");
-  EXPECT_FALSE(w.driver.boxes()[0].parent);
-
-  // The generated cut line on the walls: the cutter along its tilted axis stays clear.
+  w.LoadJawAndGumLine(jaw, folder, "lower.jaw.stl");
   w.Click(ui.pushButton_spline);
+  const QStringList before = QDir(folder).entryList(QDir::Files);
+
+  // Cancelled: no message, no file, and the check box's state is not taken over.
+  ui.checkBox->setChecked(false);
   w.driver.Clear();
-  w.Click(ui.pushButton_CollisionCheck);
-  ASSERT_EQ(w.driver.boxes().size(), 1u);
-  EXPECT_EQ(w.driver.boxes()[0].title, "提示");
-  EXPECT_EQ(w.driver.boxes()[0].text, "没有碰撞!          ");
-  EXPECT_FALSE(w.driver.boxes()[0].parent);
-  ASSERT_NE(w.probe.collisionActor(), nullptr);
-  vtkPolyData* display =
-    vtkPolyData::SafeDownCast(w.probe.collisionActor()->GetMapper()->GetInputDataObject(0, 0));
-  EXPECT_EQ(display->GetNumberOfPoints(), 0);
-  EXPECT_TRUE(w.window.isEnabled());
+  w.driver.QueueFile(QString());
+  w.Click(ui.saveButton_cutLine);
+  ASSERT_EQ(w.driver.fileDialogs().size(), 1u);
+  EXPECT_EQ(w.driver.fileDialogs()[0].selected.value(0), folder + "/lower.jaw.gbin");
+  EXPECT_TRUE(w.driver.boxes().empty());
+  EXPECT_TRUE(w.probe.cutTwoLoops());
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files), before);
+
+  // Once a model was saved elsewhere, that folder is proposed instead of the model's own.
+  const QString saved = Home() + "/saved";
+  QDir().mkpath(saved);
+  w.driver.QueueFile(saved + "/aligned.stl");
+  w.Click(ui.saveButton);
+  w.driver.Clear();
+  w.driver.QueueFile(QString());
+  w.Click(ui.saveButton_cutLine);
+  ASSERT_EQ(w.driver.fileDialogs().size(), 1u);
+  EXPECT_EQ(w.driver.fileDialogs()[0].selected.value(0), saved + "/lower.jaw.gbin");
 }
 
 // An axis-aligned box as a closed triangle mesh.
@@ -334,6 +466,252 @@ bool SegmentMeetsBox(const double a[3], const double b[3], const double c[3], do
   return true;
 }
 
+// The unit tool axis of a pose: its direction lifted 30 degrees.
+std::array<double, 3> ToolAxis(const PoseDir& pose)
+{
+  const double k = ToolAxisSlope();
+  const double n = std::sqrt(1.0 + k * k);
+  return { pose.direction.x / n, pose.direction.y / n, k / n };
+}
+
+// The cutter outline at a pose, one segment per entry (both ends): in the cutter's frame x runs
+// along the tool axis, y horizontally to the left of the direction, z completes a right-handed
+// frame; eight shank lines at radius 1.175 from x = 5 to 15, then eight neck lines at radius
+// 0.6 from x = 1 to 5, each group at 0, 45, ..., 315 degrees from y toward z.
+std::vector<std::array<double, 6>> OutlineAt(const PoseDir& pose)
+{
+  const std::array<double, 3> e1 = ToolAxis(pose);
+  const double e2[3] = { -pose.direction.y, pose.direction.x, 0.0 };
+  double e3[3];
+  vtkMath::Cross(e1.data(), e2, e3);
+  const double p[3] = { pose.point.x, pose.point.y, pose.point.z };
+  std::vector<std::array<double, 6>> segments;
+  for (const auto& [radius, x0, x1] : { std::array<double, 3>{ 1.175, 5.0, 15.0 },
+         std::array<double, 3>{ 0.6, 1.0, 5.0 } })
+  {
+    for (int j = 0; j < 8; ++j)
+    {
+      const double y = radius * std::cos(vtkMath::Pi() / 4.0 * j);
+      const double z = radius * std::sin(vtkMath::Pi() / 4.0 * j);
+      std::array<double, 6> ends;
+      for (int c = 0; c < 3; ++c)
+      {
+        ends[c] = p[c] + x0 * e1[c] + y * e2[c] + z * e3[c];
+        ends[3 + c] = p[c] + x1 * e1[c] + y * e2[c] + z * e3[c];
+      }
+      segments.push_back(ends);
+    }
+  }
+  return segments;
+}
+
+// Indices of the poses whose outline meets the box.
+std::vector<size_t> PosesMeetingBox(
+  const std::vector<PoseDir>& poses, const double centre[3], double half)
+{
+  std::vector<size_t> meeting;
+  for (size_t i = 0; i < poses.size(); ++i)
+  {
+    for (const auto& ends : OutlineAt(poses[i]))
+    {
+      if (SegmentMeetsBox(&ends[0], &ends[3], centre, half))
+      {
+        meeting.push_back(i);
+        break;
+      }
+    }
+  }
+  return meeting;
+}
+
+// The collision display: one block of 16 lines per colliding pose, in pose order, each line
+// exactly a segment of that pose's outline.
+void ExpectOutlinesAt(vtkActor* display, const std::vector<PoseDir>& poses,
+  const std::vector<size_t>& colliding)
+{
+  ASSERT_NE(display, nullptr);
+  vtkPolyData* lines = vtkPolyData::SafeDownCast(display->GetMapper()->GetInputDataObject(0, 0));
+  ASSERT_NE(lines, nullptr);
+  ASSERT_EQ(lines->GetNumberOfLines(), static_cast<vtkIdType>(16 * colliding.size()));
+  vtkIdType line = 0;
+  for (size_t pose : colliding)
+  {
+    SCOPED_TRACE(pose);
+    for (const auto& ends : OutlineAt(poses[pose]))
+    {
+      vtkNew<vtkIdList> ids;
+      lines->GetCellPoints(line++, ids);
+      ASSERT_EQ(ids->GetNumberOfIds(), 2);
+      double a[3];
+      double b[3];
+      lines->GetPoint(ids->GetId(0), a);
+      lines->GetPoint(ids->GetId(1), b);
+      for (int c = 0; c < 3; ++c)
+      {
+        EXPECT_NEAR(a[c], ends[c], 1e-4);
+        EXPECT_NEAR(b[c], ends[3 + c], 1e-4);
+      }
+    }
+  }
+}
+
+// The poses the window checks along the shown cut line: its 0.1 samples with their outward
+// directions.
+std::vector<PoseDir> PosesAlongShownCutLine(MainWindowProbe& probe)
+{
+  vtkSmartPointer<vtkPoints> samples =
+    CutLineGenerator::ResampleClosedSpline(probe.cutLineRep().GetSpline(), 0.1);
+  std::vector<Point3> dirs;
+  CutLineGenerator::ComputeDirections(samples, 60, dirs);
+  std::vector<PoseDir> poses;
+  for (size_t j = 0; j < dirs.size(); ++j)
+  {
+    double p[3];
+    samples->GetPoint(static_cast<vtkIdType>(j), p);
+    poses.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[j] });
+  }
+  return poses;
+}
+
+bool InRenderer(vtkRenderer* renderer, vtkActor* actor)
+{
+  return renderer->GetActors()->IsItemPresent(actor) != 0;
+}
+
+TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
+{
+  const auto jaw = MakeSyntheticJaw();
+  const QString folder = Home() + "/m";
+  Window w;
+  w.LoadJawAndGumLine(jaw, folder, "jaw.stl");
+  auto& ui = w.probe.ui();
+  const QString plain = folder + "/jaw.stl";
+  const QString gum = folder + "/gum.txt";
+
+  // No cut line: the check cannot run and says so rather than giving the all-clear.
+  w.driver.Clear();
+  w.Click(ui.pushButton_CollisionCheck);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "警告", "没有切割线可以检测!", QMessageBox::Warning, nullptr);
+  EXPECT_EQ(w.probe.collisionActor(), nullptr);
+
+  // The generated cut line on the walls: the cutter along its tilted axis stays clear.
+  w.Click(ui.pushButton_spline);
+  w.driver.Clear();
+  w.Click(ui.pushButton_CollisionCheck);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "提示", "没有碰撞!          ", QMessageBox::Warning, nullptr);
+  const std::vector<PoseDir> poses = PosesAlongShownCutLine(w.probe);
+  ExpectOutlinesAt(w.probe.collisionActor(), poses, {});
+  EXPECT_TRUE(w.window.isEnabled());
+
+  // The same jaw with a bump 10 along the tool axis of one pose. The model is loaded anew
+  // and the gum line again, which brings the buttons back but keeps the cut line.
+  const PoseDir& near = poses[poses.size() / 4];
+  const std::array<double, 3> axis = ToolAxis(near);
+  const double bump[3] = { near.point.x + 10.0 * axis[0], near.point.y + 10.0 * axis[1],
+    near.point.z + 10.0 * axis[2] };
+  vtkNew<vtkAppendPolyData> bumped;
+  bumped->AddInputData(jaw.mesh);
+  bumped->AddInputData(Box(bump, 0.5));
+  bumped->Update();
+  w.Load(WriteModel(bumped->GetOutput(), folder, "bumped.stl"));
+  w.LoadGumLine(gum);
+  const std::vector<size_t> colliding = PosesMeetingBox(poses, bump, 0.5);
+  ASSERT_FALSE(colliding.empty());
+  ASSERT_LT(colliding.size(), 100u);
+
+  vtkActor* clear = w.probe.collisionActor();
+  w.driver.Clear();
+  w.Click(ui.pushButton_CollisionCheck);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "警告", "检测到碰撞!          ", QMessageBox::Warning, nullptr);
+  ExpectOutlinesAt(w.probe.collisionActor(), poses, colliding);
+  EXPECT_FALSE(InRenderer(w.probe.renderer(), clear));
+  EXPECT_TRUE(InRenderer(w.probe.renderer(), w.probe.collisionActor()));
+  EXPECT_TRUE(w.window.isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // Back on the plain jaw the red outlines leave the view for an empty display.
+  vtkActor* red = w.probe.collisionActor();
+  w.Load(plain);
+  w.LoadGumLine(gum);
+  w.driver.Clear();
+  w.Click(ui.pushButton_CollisionCheck);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  EXPECT_EQ(w.driver.boxes()[0].text, "没有碰撞!          ");
+  EXPECT_FALSE(InRenderer(w.probe.renderer(), red));
+  EXPECT_TRUE(InRenderer(w.probe.renderer(), w.probe.collisionActor()));
+  ExpectOutlinesAt(w.probe.collisionActor(), poses, {});
+}
+
+TEST_F(MainWindowTest, ACutLineTooShortForPosesIsNeitherSavedNorChecked)
+{
+  const auto jaw = MakeSyntheticJaw();
+  const QString folder = Home() + "/m";
+  Window w;
+  w.LoadJawAndGumLine(jaw, folder, "jaw.stl");
+  auto& ui = w.probe.ui();
+  w.Click(ui.pushButton_spline);
+  w.Click(ui.pushButton_CollisionCheck);
+  vtkActor* lastCheck = w.probe.collisionActor();
+  ASSERT_NE(lastCheck, nullptr);
+
+  // A square cut line on the crown: shorter than one 0.1 step, or long enough for some
+  // samples but fewer than the 60 that one direction needs.
+  struct Case
+  {
+    const char* what;
+    double side;
+    bool samples;
+  };
+  for (const Case& c : { Case{ "shorter than one step", 0.02, false },
+         Case{ "fewer than 60 samples", 0.5, true } })
+  {
+    SCOPED_TRACE(c.what);
+    auto square = vtkSmartPointer<vtkPoints>::New();
+    for (int k = 0; k < 4; ++k)
+    {
+      square->InsertNextPoint(((k == 1 || k == 2) ? c.side : 0.0) - 20.0,
+        (k >= 2 ? c.side : 0.0) + 10.0, 21.0);
+    }
+    w.probe.showCutLine(square);
+    const vtkIdType samples =
+      CutLineGenerator::ResampleClosedSpline(w.probe.cutLineRep().GetSpline(), 0.1)
+        ->GetNumberOfPoints();
+    ASSERT_EQ(samples > 0, c.samples);
+    ASSERT_LT(samples, 60);
+
+    const QString target = folder + "/short.gbin";
+    w.driver.Clear();
+    w.driver.QueueFile(target);
+    w.Click(ui.saveButton_cutLine);
+    ASSERT_EQ(w.driver.boxes().size(), 1u);
+    if (c.samples)
+    {
+      EXPECT_EQ(w.driver.fileDialogs().size(), 1u);
+      ExpectBox(w.driver.boxes()[0], "警告", "切割线保存失败", QMessageBox::Warning, &w.window);
+    }
+    else
+    {
+      EXPECT_TRUE(w.driver.fileDialogs().empty());
+      ExpectBox(
+        w.driver.boxes()[0], "警告", "没有切割线可以保存!", QMessageBox::Warning, &w.window);
+    }
+    EXPECT_FALSE(QFile::exists(target));
+
+    // The check says there is nothing to check and leaves the last display in the view.
+    w.driver.Clear();
+    w.Click(ui.pushButton_CollisionCheck);
+    ASSERT_EQ(w.driver.boxes().size(), 1u);
+    ExpectBox(w.driver.boxes()[0], "警告", "没有切割线可以检测!", QMessageBox::Warning, nullptr);
+    EXPECT_EQ(w.probe.collisionActor(), lastCheck);
+    EXPECT_TRUE(InRenderer(w.probe.renderer(), lastCheck));
+    EXPECT_TRUE(w.window.isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  }
+}
+
 // Poses along x at y = 0, z = 0, all facing -y; their tool axis leans 30 degrees up.
 std::vector<PoseDir> RowOfPoses()
 {
@@ -349,68 +727,24 @@ TEST_F(MainWindowTest, CollisionOutlinesStandExactlyAtThePosesThatTouch)
 {
   Window w;
   const std::vector<PoseDir> poses = RowOfPoses();
-  const double k = ToolAxisSlope();
-  const double axis[3] = { 0.0, -1.0 / std::sqrt(1 + k * k), k / std::sqrt(1 + k * k) };
+  const std::array<double, 3> axis = ToolAxis(poses[0]);
 
   // A bump 10 along the axis of pose 50: exactly the poses whose outline meets it collide.
   const double bump[3] = { 5.0 + 10.0 * axis[0], 10.0 * axis[1], 10.0 * axis[2] };
-  const double half = 0.5;
-  std::vector<size_t> expected;
-  for (size_t i = 0; i < poses.size(); ++i)
-  {
-    Pose4 machine;
-    ToolPath::ComputeAxisPose(poses[i], machine);
-    vtkNew<vtkTransform> t;
-    t->Translate(poses[i].point.x, poses[i].point.y, poses[i].point.z);
-    t->RotateWXYZ(machine.a, 0, 0, 1);
-    t->RotateWXYZ(-30, 0, 1, 0);
-    bool hit = false;
-    for (double r : { 1.175, 0.6 })
-    {
-      const double x0 = r > 1.0 ? 5.0 : 1.0;
-      const double x1 = r > 1.0 ? 15.0 : 5.0;
-      for (int j = 0; j < 8; ++j)
-      {
-        const double angle = vtkMath::Pi() / 4.0 * j;
-        const double a0[3] = { x0, r * std::cos(angle), r * std::sin(angle) };
-        const double a1[3] = { x1, r * std::cos(angle), r * std::sin(angle) };
-        double b0[3];
-        double b1[3];
-        t->TransformPoint(a0, b0);
-        t->TransformPoint(a1, b1);
-        hit = hit || SegmentMeetsBox(b0, b1, bump, half);
-      }
-    }
-    if (hit)
-    {
-      expected.push_back(i);
-    }
-  }
+  const std::vector<size_t> expected = PosesMeetingBox(poses, bump, 0.5);
   ASSERT_FALSE(expected.empty());
   ASSERT_LT(expected.size(), poses.size());
 
-  EXPECT_TRUE(w.probe.computeCollision(Box(bump, half), poses));
-  vtkPolyData* display =
-    vtkPolyData::SafeDownCast(w.probe.collisionActor()->GetMapper()->GetInputDataObject(0, 0));
-  ASSERT_EQ(display->GetNumberOfLines(), static_cast<vtkIdType>(16 * expected.size()));
-  // Each colliding pose's outline starts with its first shank line, 5 along its axis.
-  for (size_t n = 0; n < expected.size(); ++n)
-  {
-    double first[3];
-    display->GetPoint(static_cast<vtkIdType>(32 * n), first);
-    const Point3& p = poses[expected[n]].point;
-    const double along = (first[0] - p.x) * axis[0] + (first[1] - p.y) * axis[1] +
-      (first[2] - p.z) * axis[2];
-    EXPECT_NEAR(along, 5.0, 1e-6);
-  }
+  EXPECT_TRUE(w.probe.computeCollision(Box(bump, 0.5), poses));
+  ExpectOutlinesAt(w.probe.collisionActor(), poses, expected);
 
   // A touch within 1 of the point along the axis is outside the outline: no collision, and
-  // the earlier outlines make way for an empty display.
+  // the earlier outlines leave the view for an empty display.
+  vtkActor* earlier = w.probe.collisionActor();
   const double touch[3] = { 5.0 + 0.5 * axis[0], 0.5 * axis[1], 0.5 * axis[2] };
   EXPECT_FALSE(w.probe.computeCollision(Box(touch, 0.1), poses));
-  display =
-    vtkPolyData::SafeDownCast(w.probe.collisionActor()->GetMapper()->GetInputDataObject(0, 0));
-  EXPECT_EQ(display->GetNumberOfPoints(), 0);
+  EXPECT_FALSE(InRenderer(w.probe.renderer(), earlier));
+  ExpectOutlinesAt(w.probe.collisionActor(), poses, {});
 }
 
 } // namespace

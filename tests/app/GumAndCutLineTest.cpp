@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <algorithm>
+#include <cmath>
+
 #include <vtkParametricSpline.h>
 #include <vtkCommand.h>
 #include <vtkPoints.h>
@@ -58,10 +61,81 @@ struct LoadedWindow
     return out;
   }
 
+  // Clicks can reach the view only once the window is on screen.
+  void Show()
+  {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  }
+  // Clicks four crowns counter-clockwise from above, as the gum-line drawing tool expects.
+  void ClickFourCrowns(const testsupport::SyntheticJaw& jaw)
+  {
+    vtkRenderWindowInteractor* interactor = probe.view()->interactor();
+    vtkRenderer* renderer = probe.renderer();
+    for (int k : { 10, 50, 94, 134 })
+    {
+      // The middle of the crown between a buccal point and the lingual point across from it.
+      const Point3& outer = jaw.gumLine[static_cast<size_t>(k)];
+      const Point3& inner = jaw.gumLine[static_cast<size_t>(150 + 144 - k)];
+      renderer->SetWorldPoint(
+        0.5 * (outer.x + inner.x), 0.5 * (outer.y + inner.y), 0.5 * (outer.z + inner.z), 1.0);
+      renderer->WorldToDisplay();
+      const double* display = renderer->GetDisplayPoint();
+      interactor->SetEventInformation(static_cast<int>(display[0]), static_cast<int>(display[1]));
+      interactor->InvokeEvent(vtkCommand::LeftButtonPressEvent);
+      interactor->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
+    }
+  }
+
   MainWindow window;
   MainWindowProbe probe;
   DialogDriver driver;
 };
+
+// The cut line's control points as the window's lowering would give them from `points`,
+// worked out by a generator of its own on the same model.
+std::vector<Point3> LoweredByReference(
+  vtkPolyData* model, const std::vector<Point3>& points, double delta)
+{
+  CutLineGenerator reference;
+  auto copy = vtkSmartPointer<vtkPolyData>::New();
+  copy->DeepCopy(model);
+  reference.SetModel(copy);
+  auto control = vtkSmartPointer<vtkPoints>::New();
+  for (const Point3& p : points)
+  {
+    control->InsertNextPoint(p.x, p.y, p.z);
+  }
+  auto spline = vtkSmartPointer<vtkParametricSpline>::New();
+  spline->SetPoints(control);
+  spline->ClosedOn();
+  vtkSmartPointer<vtkPoints> lowered = reference.MoveDown(spline, delta);
+  std::vector<Point3> out;
+  for (vtkIdType i = 0; i < lowered->GetNumberOfPoints(); ++i)
+  {
+    double p[3];
+    lowered->GetPoint(i, p);
+    out.push_back(Point3{ p[0], p[1], p[2] });
+  }
+  return out;
+}
+
+double Distance(const Point3& a, const Point3& b)
+{
+  return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+}
+
+// The largest distance between matching points of two lines of the same length.
+double MaxDistance(const std::vector<Point3>& a, const std::vector<Point3>& b)
+{
+  EXPECT_EQ(a.size(), b.size());
+  double worst = 0.0;
+  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+  {
+    worst = std::max(worst, Distance(a[i], b[i]));
+  }
+  return worst;
+}
 
 TEST_F(MainWindowTest, GumLineFilesAreReadLineByLineWithSingleBlanks)
 {
@@ -120,33 +194,41 @@ TEST_F(MainWindowTest, GumLineFilesAreWrittenWithSixSignificantDigits)
   EXPECT_FALSE(probe.writeGumLine(Home() + "/no/such/folder/out.txt"));
 }
 
-TEST_F(MainWindowTest, AShortGumLineWarnsAndKeepsTheCutLineButtonsOff)
+TEST_F(MainWindowTest, AShortGumLineAfterAFullOneWarnsAndTurnsTheCutLineButtonsOff)
 {
   const auto jaw = MakeSyntheticJaw();
   LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
-  w.LoadGumLine(WriteText(Home() + "/m/three.txt", "1 2 3\n4 5 6\n7 8 9\n"));
-  ASSERT_EQ(w.driver.boxes().size(), 1u);
-  EXPECT_EQ(w.driver.boxes()[0].title, "警告");
-  EXPECT_EQ(w.driver.boxes()[0].text, "加载牙龈线存在错误！");
-  EXPECT_EQ(w.probe.gumLine().size(), 3u);
-  EXPECT_FALSE(w.probe.ui().pushButton_spline->isEnabled());
-  // The three points are drawn all the same.
-  vtkPolyData* shown = vtkPolyData::SafeDownCast(
-    w.probe.gumLineActor()->GetMapper()->GetInputDataObject(0, 0));
-  ASSERT_NE(shown, nullptr);
-  EXPECT_EQ(shown->GetNumberOfPoints(), 3);
-  EXPECT_EQ(w.window.windowTitle(), "Coravex - jaw.stl");
-
+  auto& ui = w.probe.ui();
+  const std::vector<QWidget*> cutLineControls = { ui.pushButton_spline, ui.pushButton_moveDown,
+    ui.checkBox, ui.pushButton_CollisionCheck, ui.saveButton_cutLine };
   w.driver.Clear();
+
   w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/full.txt"));
   EXPECT_TRUE(w.driver.boxes().empty());
-  EXPECT_TRUE(w.probe.ui().pushButton_spline->isEnabled());
-  EXPECT_TRUE(w.probe.ui().saveButton_cutLine->isEnabled());
+  for (QWidget* control : cutLineControls)
+  {
+    EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+  }
   EXPECT_EQ(w.window.windowTitle(), "Coravex - full.txt");
   ASSERT_EQ(w.driver.fileDialogs().size(), 1u);
   EXPECT_EQ(w.driver.fileDialogs()[0].caption, "选择牙龈线文件");
   EXPECT_EQ(w.driver.fileDialogs()[0].filters,
     QStringList{ "牙龈线文件 (*.txt *.TXT *.pts *.PTS)" });
+
+  w.LoadGumLine(WriteText(Home() + "/m/three.txt", "1 2 3\n4 5 6\n7 8 9\n"));
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "警告", "加载牙龈线存在错误！", QMessageBox::Warning, &w.window);
+  EXPECT_EQ(w.probe.gumLine().size(), 3u);
+  for (QWidget* control : cutLineControls)
+  {
+    EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+  }
+  // The three points are drawn all the same; the title still names the full file.
+  vtkPolyData* shown = vtkPolyData::SafeDownCast(
+    w.probe.gumLineActor()->GetMapper()->GetInputDataObject(0, 0));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->GetNumberOfPoints(), 3);
+  EXPECT_EQ(w.window.windowTitle(), "Coravex - full.txt");
 }
 
 TEST_F(MainWindowTest, GeneratingUsesTheFormsKeepFractionsAndNoDrop)
@@ -155,12 +237,14 @@ TEST_F(MainWindowTest, GeneratingUsesTheFormsKeepFractionsAndNoDrop)
   LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
   w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/gum.txt"));
   w.probe.generator().BuccalDrop = 5.0;
+  w.probe.ui().doubleSpinBox_Ligual->setValue(0.1);
+  w.probe.ui().doubleSpinBox_Buccal->setValue(0.5);
   QTest::mouseClick(w.probe.ui().pushButton_spline, Qt::LeftButton);
   EXPECT_DOUBLE_EQ(w.probe.generator().BuccalDrop, 0.0);
   EXPECT_TRUE(w.probe.cutLineWidget().GetEnabled());
   EXPECT_EQ(w.probe.cutLineRep().Generator, &w.probe.generator());
 
-  // The same generation by hand with lingual 0.2 and buccal 0.3 gives the same cut line.
+  // The same generation by hand with lingual 0.1 and buccal 0.5 gives the same cut line.
   CutLineGenerator reference;
   auto model = vtkSmartPointer<vtkPolyData>::New();
   model->DeepCopy(w.probe.model());
@@ -170,7 +254,7 @@ TEST_F(MainWindowTest, GeneratingUsesTheFormsKeepFractionsAndNoDrop)
   {
     gum->InsertNextPoint(p.x, p.y, p.z);
   }
-  vtkSmartPointer<vtkPoints> expected = reference.GenerateCutLine(gum, 0.2, 0.3, 0.0);
+  vtkSmartPointer<vtkPoints> expected = reference.GenerateCutLine(gum, 0.1, 0.5, 0.0);
   const std::vector<Point3> shown = w.CutLinePoints();
   ASSERT_GT(expected->GetNumberOfPoints(), 10);
   ASSERT_EQ(static_cast<vtkIdType>(shown.size()), expected->GetNumberOfPoints());
@@ -179,6 +263,7 @@ TEST_F(MainWindowTest, GeneratingUsesTheFormsKeepFractionsAndNoDrop)
     double e[3];
     expected->GetPoint(static_cast<vtkIdType>(i), e);
     EXPECT_NEAR(shown[i].x, e[0], 1e-6);
+    EXPECT_NEAR(shown[i].y, e[1], 1e-6);
     EXPECT_NEAR(shown[i].z, e[2], 1e-6);
   }
 }
@@ -193,16 +278,22 @@ TEST_F(MainWindowTest, LoweringStartsFromTheShapeShownAndShowsAHiddenCutLineAgai
   const std::vector<Point3> generated = w.CutLinePoints();
   ASSERT_GT(generated.size(), 10u);
 
-  // A drag changes the representation's points in place; lowering starts from them.
+  // A drag writes into the representation's points (here handle 3 goes 2 down); lowering
+  // starts from the dragged shape, not from the generated one.
   vtkPoints* points = w.probe.cutLineRep().GetSpline()->GetPoints();
   double p[3];
   points->GetPoint(3, p);
-  points->SetPoint(3, p[0], p[1], p[2] + 0.5);
+  points->SetPoint(3, p[0], p[1], p[2] - 2.0);
   points->Modified();
+  const std::vector<Point3> dragged = w.CutLinePoints();
+  const std::vector<Point3> fromDragged = LoweredByReference(w.probe.model(), dragged, 1.0);
+  const std::vector<Point3> fromGenerated = LoweredByReference(w.probe.model(), generated, 1.0);
+  ASSERT_GT(Distance(fromDragged[3], fromGenerated[3]), 1.0);
+
   w.probe.ui().doubleSpinBox_move_value->setValue(1.0);
   QTest::mouseClick(w.probe.ui().pushButton_moveDown, Qt::LeftButton);
   const std::vector<Point3> lowered = w.CutLinePoints();
-  ASSERT_EQ(lowered.size(), generated.size());
+  EXPECT_LT(MaxDistance(lowered, fromDragged), 1e-5);
   // Every point went down by about the distance and back onto the model.
   const testsupport::SurfaceDistance toSurface(w.probe.model());
   double meanDrop = 0.0;
@@ -212,7 +303,6 @@ TEST_F(MainWindowTest, LoweringStartsFromTheShapeShownAndShowsAHiddenCutLineAgai
     meanDrop += (generated[i].z - lowered[i].z) / lowered.size();
   }
   EXPECT_GT(meanDrop, 0.5);
-  EXPECT_LT(lowered[3].z, p[2] + 0.5);
 
   // A gum-line load hides the cut line; lowering shows the previous one again, lowered.
   w.LoadGumLine(gum);
@@ -222,6 +312,49 @@ TEST_F(MainWindowTest, LoweringStartsFromTheShapeShownAndShowsAHiddenCutLineAgai
   const std::vector<Point3> again = w.CutLinePoints();
   ASSERT_EQ(again.size(), lowered.size());
   EXPECT_LT(again[10].z, lowered[10].z);
+
+  // Generating again discards the drag and both lowerings.
+  QTest::mouseClick(w.probe.ui().pushButton_spline, Qt::LeftButton);
+  EXPECT_EQ(MaxDistance(w.CutLinePoints(), generated), 0.0);
+}
+
+TEST_F(MainWindowTest, DrawingHidesTheCutLineAndGeneratingMeanwhileUsesTheGumLineBefore)
+{
+  const auto jaw = MakeSyntheticJaw();
+  LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  auto& ui = w.probe.ui();
+  w.Show();
+  w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/gum.txt"));
+  const std::vector<Point3> loaded = w.probe.gumLine();
+  QTest::mouseClick(ui.pushButton_spline, Qt::LeftButton);
+  const std::vector<Point3> generated = w.CutLinePoints();
+  ASSERT_TRUE(w.probe.cutLineWidget().GetEnabled());
+
+  // Starting to draw takes the cut line out of the view; the representation keeps it.
+  ui.checkBox_editCurve->setChecked(true);
+  EXPECT_FALSE(w.probe.cutLineWidget().GetEnabled());
+  EXPECT_EQ(MaxDistance(w.CutLinePoints(), generated), 0.0);
+
+  // Generating while drawing switches the drawing tool off and works from the loaded gum
+  // line; the check box, the hidden base plate and the hint stay.
+  w.ClickFourCrowns(jaw);
+  QTest::mouseClick(ui.pushButton_spline, Qt::LeftButton);
+  EXPECT_FALSE(w.probe.gumLineWidget().GetEnabled());
+  EXPECT_TRUE(w.probe.cutLineWidget().GetEnabled());
+  EXPECT_EQ(MaxDistance(w.CutLinePoints(), generated), 0.0);
+  EXPECT_EQ(MaxDistance(w.probe.gumLine(), loaded), 0.0);
+  EXPECT_TRUE(ui.checkBox_editCurve->isChecked());
+  EXPECT_EQ(ui.checkBox_editCurve->text(), "(关闭)编辑牙龈线功能");
+  EXPECT_FALSE(w.probe.baseplateActor()->GetVisibility());
+  EXPECT_EQ(ui.statusbar->currentMessage(), "逆时针(点击)画出一圈牙龈线。");
+
+  // Clearing the check box ends the drawing as usual, with the points clicked before.
+  ui.checkBox_editCurve->setChecked(false);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "提示", "编辑牙龈线完成!           ", QMessageBox::Warning, nullptr);
+  ASSERT_EQ(w.probe.gumLine().size(), 300u);
+  EXPECT_GT(MaxDistance(w.probe.gumLine(), loaded), 1.0);
+  EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
 }
 
 TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModel)
@@ -245,30 +378,14 @@ TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModel)
   EXPECT_FALSE(ui.pushButton_spline->isEnabled());
 
   // Four clicks on the crowns, counter-clockwise from above, then drawing ends.
-  w.window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+  w.Show();
   ui.checkBox_editCurve->setChecked(true);
-  vtkRenderWindowInteractor* interactor = w.probe.view()->interactor();
-  for (int k : { 10, 50, 94, 134 })
-  {
-    // The middle of the crown between a buccal point and the lingual point across from it.
-    const Point3& outer = jaw.gumLine[static_cast<size_t>(k)];
-    const Point3& inner = jaw.gumLine[static_cast<size_t>(150 + 144 - k)];
-    vtkRenderer* renderer = w.probe.renderer();
-    renderer->SetWorldPoint(0.5 * (outer.x + inner.x), 0.5 * (outer.y + inner.y), 0.5 * (outer.z + inner.z), 1.0);
-    renderer->WorldToDisplay();
-    const double* display = renderer->GetDisplayPoint();
-    interactor->SetEventInformation(static_cast<int>(display[0]), static_cast<int>(display[1]));
-    interactor->InvokeEvent(vtkCommand::LeftButtonPressEvent);
-    interactor->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
-  }
+  w.ClickFourCrowns(jaw);
   ui.checkBox_editCurve->setChecked(false);
 
   ASSERT_EQ(w.probe.gumLine().size(), 300u);
   ASSERT_EQ(w.driver.boxes().size(), 1u);
-  EXPECT_EQ(w.driver.boxes()[0].title, "提示");
-  EXPECT_EQ(w.driver.boxes()[0].text, "编辑牙龈线完成!           ");
-  EXPECT_FALSE(w.driver.boxes()[0].parent);
+  ExpectBox(w.driver.boxes()[0], "提示", "编辑牙龈线完成!           ", QMessageBox::Warning, nullptr);
   EXPECT_TRUE(ui.statusbar->currentMessage().isEmpty());
   EXPECT_TRUE(ui.pushButton_spline->isEnabled());
   EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());

@@ -2,6 +2,8 @@
 // the fixed bodies and the T-slot groove.
 #include "tests/app/AppTestSupport.h"
 
+#include "app/Settings.h"
+#include "tests/support/ConsoleCapture.h"
 #include "tests/support/MeshChecks.h"
 
 #include <QCheckBox>
@@ -13,12 +15,37 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include <vtkCamera.h>
 #include <vtkSTLReader.h>
 
 namespace
 {
 
 using testsupport::MakeSyntheticJaw;
+
+// Collects the lines written to Qt's debug log while it lives.
+class DebugLog
+{
+public:
+  DebugLog() { previous_ = qInstallMessageHandler(&DebugLog::Record); }
+  ~DebugLog()
+  {
+    qInstallMessageHandler(previous_);
+    Lines().clear();
+  }
+  static QStringList& Lines()
+  {
+    static QStringList lines;
+    return lines;
+  }
+
+private:
+  static void Record(QtMsgType, const QMessageLogContext&, const QString& message)
+  {
+    Lines().push_back(message);
+  }
+  QtMessageHandler previous_ = nullptr;
+};
 
 TEST_F(MainWindowTest, AfterStartOnlyLoadingAndTheOptionsAcceptInput)
 {
@@ -105,7 +132,11 @@ TEST_F(MainWindowTest, LoadingAModelResetsTheWindowAndRemembersTheFolder)
   MainWindowProbe probe(window);
   DialogDriver driver;
   driver.QueueFile(path);
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+  {
+    DebugLog log;
+    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+    EXPECT_TRUE(log.Lines().contains("加载STL路径（UTF-8）：" + path)) << log.Lines().join('\n').toStdString();
+  }
 
   ASSERT_NE(probe.model(), nullptr);
   EXPECT_EQ(probe.model()->GetNumberOfCells(), jaw.mesh->GetNumberOfCells());
@@ -114,13 +145,27 @@ TEST_F(MainWindowTest, LoadingAModelResetsTheWindowAndRemembersTheFolder)
   ASSERT_EQ(driver.fileDialogs().size(), 1u);
   EXPECT_EQ(driver.fileDialogs()[0].caption, "选择STL模型文件");
   EXPECT_EQ(driver.fileDialogs()[0].filters, QStringList{ "STL模型文件 (*.stl *.STL)" });
-  EXPECT_TRUE(probe.crossActor()->GetVisibility() || probe.crossActor()->GetMapper());
-  EXPECT_TRUE(probe.ui().addGrooveButton->isEnabled());
-  EXPECT_TRUE(probe.ui().loadButton_Pts->isEnabled());
-  EXPECT_FALSE(probe.ui().pushButton_spline->isEnabled());
+
+  // Both fixed bodies appear; the model's twelve controls come on, the cut-line ones stay off.
+  EXPECT_TRUE(probe.crossActor()->GetVisibility());
+  EXPECT_TRUE(probe.baseplateActor()->GetVisibility());
+  auto& ui = probe.ui();
+  for (QWidget* w : std::vector<QWidget*>{ ui.checkBox_AdjustCoordinate, ui.addGrooveButton,
+         ui.saveButton, ui.pushButton_autoAdjust, ui.pushButton_RotateZPlus,
+         ui.pushButton_RotateZMin, ui.pushButton_Left, ui.pushButton_right, ui.pushButton_up,
+         ui.pushButton_down, ui.loadButton_Pts, ui.checkBox_editCurve })
+  {
+    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+  }
+  for (QWidget* w : std::vector<QWidget*>{ ui.pushButton_spline, ui.pushButton_moveDown,
+         ui.checkBox, ui.pushButton_CollisionCheck, ui.saveButton_cutLine })
+  {
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  }
   EXPECT_TRUE(probe.grooveAllowed());
 
-  // The next open starts in the remembered folder, also in a new window (a new run).
+  // The next open starts in the remembered folder, also in a new window (a new run); a
+  // cancelled open leaves the stored folder as it was.
   MainWindow second;
   MainWindowProbe secondProbe(second);
   driver.QueueFile(QString());
@@ -128,6 +173,9 @@ TEST_F(MainWindowTest, LoadingAModelResetsTheWindowAndRemembersTheFolder)
   ASSERT_EQ(driver.fileDialogs().size(), 2u);
   EXPECT_EQ(driver.fileDialogs()[1].directory, QFileInfo(path).absolutePath());
   EXPECT_EQ(second.windowTitle(), "Coravex");
+  QString stored;
+  loadGcodeFileDirPath(stored);
+  EXPECT_EQ(stored, QFileInfo(path).absolutePath());
 }
 
 TEST_F(MainWindowTest, AFailedLoadKeepsTheOldModelButNamesTheChosenFile)
@@ -156,9 +204,8 @@ TEST_F(MainWindowTest, AFailedLoadKeepsTheOldModelButNamesTheChosenFile)
   EXPECT_EQ(window.windowTitle(), "Coravex - broken.stl");
   EXPECT_EQ(probe.lastOpenDir(), QFileInfo(bad).absolutePath());
   ASSERT_EQ(driver.boxes().size(), 1u);
-  EXPECT_EQ(driver.boxes()[0].title, "错误");
-  EXPECT_EQ(driver.boxes()[0].text, QString("STL文件读取失败：%1").arg(bad));
-  EXPECT_TRUE(driver.boxes()[0].parent);
+  ExpectBox(driver.boxes()[0], "错误", QString("STL文件读取失败：%1").arg(bad),
+    QMessageBox::Critical, &window);
 
   // A path that is missing or not a file gives no box, only a log line.
   driver.Clear();
@@ -215,7 +262,7 @@ TEST_F(MainWindowTest, SavingWritesOnlyToStlNamesAndReportsWhatHappened)
   // No model yet: nothing to save (the button is disabled; the slot says so).
   QMetaObject::invokeMethod(&window, "onSaveModel");
   ASSERT_EQ(driver.boxes().size(), 1u);
-  EXPECT_EQ(driver.boxes()[0].text, "没有模型可以保存");
+  ExpectBox(driver.boxes()[0], "错误", "没有模型可以保存", QMessageBox::Warning, &window);
   driver.Clear();
 
   driver.QueueFile(path);
@@ -238,8 +285,14 @@ TEST_F(MainWindowTest, SavingWritesOnlyToStlNamesAndReportsWhatHappened)
     driver.QueueFile(target);
     QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
     ASSERT_EQ(driver.boxes().size(), 1u);
-    EXPECT_EQ(driver.boxes()[0].title, c.written ? "成功" : "错误");
-    EXPECT_EQ(driver.boxes()[0].text, c.written ? "模型保存成功！" : "保存失败");
+    if (c.written)
+    {
+      ExpectBox(driver.boxes()[0], "成功", "模型保存成功！", QMessageBox::Information, &window);
+    }
+    else
+    {
+      ExpectBox(driver.boxes()[0], "错误", "保存失败", QMessageBox::Warning, &window);
+    }
     EXPECT_EQ(QFile::exists(target), c.written);
   }
 
@@ -247,11 +300,20 @@ TEST_F(MainWindowTest, SavingWritesOnlyToStlNamesAndReportsWhatHappened)
   ASSERT_FALSE(driver.fileDialogs().empty());
 
   // A folder where no file can be made (/proc, also for root): the save fails, and says so.
+  // The folder chosen for an ".stl" name is proposed next time all the same; a name without
+  // ".stl" leaves the proposal where it was.
   driver.Clear();
   driver.QueueFile("/proc/x.stl");
   QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
   ASSERT_EQ(driver.boxes().size(), 1u);
-  EXPECT_EQ(driver.boxes()[0].text, "保存失败");
+  ExpectBox(driver.boxes()[0], "错误", "保存失败", QMessageBox::Warning, &window);
+  driver.QueueFile(Home() + "/model.obj");
+  QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
+  driver.QueueFile(QString());
+  QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
+  ASSERT_EQ(driver.fileDialogs().size(), 3u);
+  EXPECT_EQ(driver.fileDialogs()[1].selected.value(0), "/proc/lower.jaw.stl");
+  EXPECT_EQ(driver.fileDialogs()[2].selected.value(0), "/proc/lower.jaw.stl");
 
   // What was written is the current model, moves included, as ASCII STL.
   QTest::mouseClick(probe.ui().pushButton_up, Qt::LeftButton);
@@ -302,12 +364,21 @@ TEST_F(MainWindowTest, TheGrooveIsCutOncePerLoadAndReplacesTheModel)
   const QString path = WriteJaw(jaw, Home() + "/g", "jaw.stl");
   MainWindow window;
   MainWindowProbe probe(window);
-  ASSERT_GT(probe.crossActor()->GetMapper()->GetInputDataObject(0, 0) != nullptr, 0);
+  ASSERT_NE(probe.crossActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
   DialogDriver driver;
   driver.QueueFile(path);
   QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
   const double before = testsupport::SignedVolume(probe.model());
   vtkPolyData* original = probe.model();
+  // The view is turned away from where the load put it; the groove leaves it there.
+  vtkCamera* camera = probe.renderer()->GetActiveCamera();
+  camera->Azimuth(40.0);
+  camera->Elevation(-25.0);
+  camera->Zoom(1.7);
+  double eye[3];
+  double focus[3];
+  camera->GetPosition(eye);
+  camera->GetFocalPoint(focus);
 
   QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
   EXPECT_TRUE(driver.boxes().empty());
@@ -318,11 +389,67 @@ TEST_F(MainWindowTest, TheGrooveIsCutOncePerLoadAndReplacesTheModel)
   EXPECT_LT(testsupport::SignedVolume(cut), before - 1.0);
   EXPECT_TRUE(window.isEnabled());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  double eyeAfter[3];
+  double focusAfter[3];
+  camera->GetPosition(eyeAfter);
+  camera->GetFocalPoint(focusAfter);
+  for (int k = 0; k < 3; ++k)
+  {
+    EXPECT_EQ(eyeAfter[k], eye[k]);
+    EXPECT_EQ(focusAfter[k], focus[k]);
+  }
 
   // A second press does nothing until the next load.
   QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
   EXPECT_EQ(probe.model(), cut);
   EXPECT_TRUE(driver.boxes().empty());
+}
+
+TEST_F(MainWindowTest, AGrooveResultOfFewerThanTenCellsIsNoGroove)
+{
+  // A small closed model far from the cutter: the difference leaves it whole, with as many
+  // triangles as it had. Below 10 the second method is tried too, and then the groove fails.
+  struct Case
+  {
+    int sides;
+    bool accepted;
+  };
+  const double far[3] = { 100.0, 100.0, 100.0 };
+  for (const Case& c : { Case{ 3, false }, Case{ 4, false }, Case{ 5, true } })
+  {
+    SCOPED_TRACE(2 * c.sides);
+    MainWindow window;
+    MainWindowProbe probe(window);
+    DialogDriver driver;
+    driver.QueueFile(WriteModel(Bipyramid(c.sides, far), Home() + "/small", "small.stl"));
+    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+    vtkPolyData* before = probe.model();
+    ASSERT_NE(before, nullptr);
+    ASSERT_EQ(before->GetNumberOfCells(), 2 * c.sides);
+
+    testsupport::ConsoleCapture console;
+    QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
+    const std::vector<std::string> lines = console.OutLines();
+    const auto methodsRun = std::count(lines.begin(), lines.end(), "转换牙颌模型...");
+    if (c.accepted)
+    {
+      EXPECT_TRUE(driver.boxes().empty());
+      EXPECT_NE(probe.model(), before);
+      EXPECT_EQ(probe.model()->GetNumberOfCells(), 2 * c.sides);
+      EXPECT_FALSE(probe.grooveAllowed());
+      EXPECT_EQ(methodsRun, 1);
+    }
+    else
+    {
+      ASSERT_EQ(driver.boxes().size(), 1u);
+      ExpectBox(driver.boxes()[0], "错误", "开槽失败", QMessageBox::Warning, &window);
+      EXPECT_EQ(probe.model(), before);
+      EXPECT_TRUE(probe.grooveAllowed());
+      EXPECT_EQ(methodsRun, 2);
+    }
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  }
 }
 
 TEST_F(MainWindowTest, ScreenshotOfTheWindowWithAModel)

@@ -22,11 +22,13 @@ TEST_F(MainWindowTest, MissingBodiesAreLeftOutAndTheGrooveFails)
   QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
   ASSERT_NE(probe.model(), nullptr);
   vtkPolyData* before = probe.model();
+  // Neither body has a mesh to show.
+  EXPECT_EQ(probe.crossActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
+  EXPECT_EQ(probe.baseplateActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
 
   QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
   ASSERT_EQ(driver.boxes().size(), 1u);
-  EXPECT_EQ(driver.boxes()[0].title, "错误");
-  EXPECT_EQ(driver.boxes()[0].text, "开槽失败");
+  ExpectBox(driver.boxes()[0], "错误", "开槽失败", QMessageBox::Warning, &window);
   EXPECT_EQ(probe.model(), before);
   EXPECT_TRUE(probe.grooveAllowed());
   EXPECT_TRUE(window.isEnabled());
