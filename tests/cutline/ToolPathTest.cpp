@@ -21,11 +21,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <sstream>
 
+#include <grp.h>
+#include <locale.h>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -47,9 +53,19 @@ public:
   }
   ~TempFolder()
   {
+    // Folders a test made read-only are opened again, so that everything can be removed.
     std::error_code ignored;
+    for (auto it = fs::recursive_directory_iterator(path_, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored))
+    {
+      if (it->is_directory(ignored))
+      {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+      }
+    }
     fs::remove_all(path_, ignored);
   }
+  const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
   // The names in the folder, sorted.
   std::vector<std::string> Entries() const
@@ -170,6 +186,61 @@ std::vector<Pose4> SomePoses(int n)
 
 // The 8 bytes of 999999.0, least significant first.
 const std::string kNotMovedBytes("\x00\x00\x00\x00\x7e\x84\x2e\x41", 8);
+
+// `value` as "%f" writes it in the C locale, whatever locale the test process runs in (Qt sets
+// it from the environment the first time it converts a file name).
+std::string CFormat(double value)
+{
+  const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  const locale_t previous = ::uselocale(c);
+  char text[400];
+  std::snprintf(text, sizeof text, "%f", value);
+  ::uselocale(previous);
+  ::freelocale(c);
+  return text;
+}
+
+fs::perms Mode(const std::string& path)
+{
+  return fs::status(path).permissions() & fs::perms::mask;
+}
+
+// Runs `call` with file permissions in force and gives its result: in this process, or, for
+// root (whom permission bits do not stop), in a child process that runs as "nobody". False in
+// `ran` when there is no such account or the child could not become it.
+bool WithoutPrivileges(const std::function<bool()>& call, bool& ran)
+{
+  ran = true;
+  if (::geteuid() != 0)
+  {
+    return call();
+  }
+  const passwd* nobody = ::getpwnam("nobody");
+  if (!nobody)
+  {
+    ran = false;
+    return false;
+  }
+  const uid_t uid = nobody->pw_uid;
+  const gid_t gid = nobody->pw_gid;
+  const pid_t child = ::fork();
+  if (child == 0)
+  {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+    {
+      ::_exit(3);
+    }
+    ::_exit(call() ? 1 : 0);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+    WEXITSTATUS(status) > 1)
+  {
+    ran = false;
+    return false;
+  }
+  return WEXITSTATUS(status) == 1;
+}
 
 } // namespace
 
@@ -326,9 +397,7 @@ TEST(Export, KeepsTheRotaryAngleContinuous)
     a.push_back(720.0);
     for (double v : a)
     {
-      char text[64];
-      std::snprintf(text, sizeof text, "%f", v);
-      fullTurns.push_back(text);
+      fullTurns.push_back(CFormat(v));
     }
     fullTurns[0] = "-0.000000";
   }
@@ -466,6 +535,44 @@ TEST(Write, GcodeProgramLineByLine)
   EXPECT_EQ(ReadAll(file), "");
 }
 
+TEST(Write, NumbersAreWrittenAsTheCPercentFConversionWritesThem)
+{
+  // Rounding of the exact binary value, signs of zero, values far beyond six digits.
+  const double values[] = { 0.0, -0.0, 0.1, -2.675, 5e-7, 1.5e-6, 2.5e-6, -4e-7, 0.0000015,
+    123456789.987654321, 999999.0, 1e15 + 0.3, 9007199254740993.0, 1e22, 1e100,
+    std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::max() };
+  TempFolder folder;
+  const std::string file = folder.File("numbers.txt");
+  for (double v : values)
+  {
+    SCOPED_TRACE(CFormat(v));
+    ASSERT_TRUE(ToolPath::Write(file, { Pose4{ 1, 2, 3, 4 }, Pose4{ v, 0.25, 0.25, -0.25 } }));
+    const std::vector<std::string> lines = Lines(ReadAll(file));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "N103G01X" + CFormat(v) + "Y0.250000Z0.250000A-0.250000");
+  }
+}
+
+TEST(Write, AProgramLineMayHold499Characters)
+{
+  // Each line is formatted in a buffer of 500 characters, the last kept for the terminator.
+  const std::string line = "N103G01X" + CFormat(1e300) + "Y" + CFormat(1e150) + "Z" +
+    CFormat(1e6) + "A" + CFormat(10.0);
+  ASSERT_EQ(line.size(), 499u);
+  TempFolder folder;
+  const std::string file = folder.File("long.txt");
+  ASSERT_TRUE(ToolPath::Write(file, { Pose4{ 1, 2, 3, 4 }, Pose4{ 1e300, 1e150, 1e6, 10.0 } }));
+  const std::vector<std::string> lines = Lines(ReadAll(file));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[3], line);
+
+  // One character more: nothing is written, and the previous program stays.
+  const std::string previous = ReadAll(file);
+  EXPECT_FALSE(
+    ToolPath::Write(file, { Pose4{ 1, 2, 3, 4 }, Pose4{ 1e300, 1e150, 1e6, 100.0 } }));
+  EXPECT_EQ(ReadAll(file), previous);
+}
+
 TEST(Write, NumbersKeepTheDecimalPointInACommaLocale)
 {
   // An application sets the process locale from the environment; a decimal comma there must
@@ -586,6 +693,101 @@ TEST(Write, FailsWithoutHarmWhereTheFileCannotBeWritten)
   EXPECT_TRUE(fs::is_directory(folder.File("folder.gbin")));
   EXPECT_TRUE(fs::is_empty(folder.File("folder.gbin")));
   EXPECT_FALSE(ToolPath::Write("", SomePoses(5)));
+}
+
+TEST(Write, ReplacesTheContentsButKeepsTheFileItself)
+{
+  TempFolder folder;
+  const std::string previous = "the previous program";
+
+  // A link is written through: it stays a link, and the file it names gets the program.
+  WriteAll(folder.File("real.gbin"), previous);
+  fs::create_symlink("real.gbin", folder.File("link.gbin"));
+  ASSERT_TRUE(ToolPath::Write(folder.File("link.gbin"), SomePoses(3)));
+  EXPECT_TRUE(fs::is_symlink(folder.File("link.gbin")));
+  EXPECT_EQ(fs::read_symlink(folder.File("link.gbin")), "real.gbin");
+  EXPECT_EQ(ReadAll(folder.File("real.gbin")).size(), 160u);
+
+  // The file keeps its permissions, in either format.
+  for (const char* name : { "shared.gbin", "shared.txt" })
+  {
+    SCOPED_TRACE(name);
+    const std::string file = folder.File(name);
+    WriteAll(file, previous);
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write |
+      fs::perms::group_read | fs::perms::group_write | fs::perms::others_read;
+    fs::permissions(file, mode);
+    ASSERT_TRUE(ToolPath::Write(file, SomePoses(3)));
+    EXPECT_NE(ReadAll(file), previous);
+    EXPECT_EQ(Mode(file), mode);
+  }
+  EXPECT_EQ(folder.Entries(),
+    (std::vector<std::string>{ "link.gbin", "real.gbin", "shared.gbin", "shared.txt" }));
+}
+
+TEST(Write, RefusesAFileOrFolderThatMayNotBeWritten)
+{
+  // A folder in which no file may be made, holding a file that may be written: the program is
+  // never written into the file in place, where a failure would leave it cut off. And a file
+  // that may not be written, in a folder where it could be replaced.
+  TempFolder folder;
+  fs::permissions(folder.Path(), fs::perms::owner_all | fs::perms::group_read |
+      fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  const std::string previous = "the previous program";
+  fs::create_directory(folder.File("locked"));
+  fs::create_directory(folder.File("open"));
+  WriteAll(folder.File("locked/cut.gbin"), previous);
+  WriteAll(folder.File("locked/cut.txt"), previous);
+  WriteAll(folder.File("open/cut.gbin"), previous);
+  WriteAll(folder.File("open/cut.txt"), previous);
+  const fs::perms everyone = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  const fs::perms writable = everyone | fs::perms::owner_write | fs::perms::group_write |
+    fs::perms::others_write;
+  for (const char* name : { "locked/cut.gbin", "locked/cut.txt" })
+  {
+    fs::permissions(folder.File(name), writable);
+  }
+  for (const char* name : { "open/cut.gbin", "open/cut.txt" })
+  {
+    fs::permissions(folder.File(name), everyone);
+  }
+  const fs::perms enter = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+  fs::permissions(folder.File("locked"), everyone | enter);
+  fs::permissions(folder.File("open"), writable | enter);
+
+  for (const char* name :
+    { "locked/cut.gbin", "locked/cut.txt", "locked/new.gbin", "open/cut.gbin", "open/cut.txt" })
+  {
+    SCOPED_TRACE(name);
+    const std::string file = folder.File(name);
+    const bool existed = fs::exists(file);
+    const fs::perms mode = existed ? Mode(file) : fs::perms::none;
+    bool ran = false;
+    const bool written =
+      WithoutPrivileges([&] { return ToolPath::Write(file, SomePoses(5)); }, ran);
+    if (!ran)
+    {
+      GTEST_SKIP() << "no unprivileged account to write as";
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(fs::exists(file), existed);
+    if (existed)
+    {
+      EXPECT_EQ(ReadAll(file), previous);
+      EXPECT_EQ(Mode(file), mode);
+    }
+  }
+  std::vector<std::string> left;
+  for (const char* sub : { "locked", "open" })
+  {
+    for (const auto& entry : fs::directory_iterator(folder.File(sub)))
+    {
+      left.push_back(std::string(sub) + "/" + entry.path().filename().string());
+    }
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{ "locked/cut.gbin", "locked/cut.txt",
+                    "open/cut.gbin", "open/cut.txt" }));
 }
 
 TEST(Write, AWriteThatFailsPartWayLeavesTheExistingFileUntouched)
