@@ -61,6 +61,14 @@ bool IsFinite(const Point3& p)
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
+// A direction needs a horizontal part at least this long to give a machine pose.
+constexpr double kMinHorizontal = 1e-6;
+
+double HorizontalLength(const Point3& direction)
+{
+  return std::sqrt(direction.x * direction.x + direction.y * direction.y);
+}
+
 // One program line as a C string in a buffer of 500 characters, numbers written as the C
 // locale's "%f" writes them (six decimals, a point, a minus sign also on a negative zero)
 // whatever locale the process runs in. A line that does not fit is marked, never cut off.
@@ -237,11 +245,14 @@ namespace ToolPath
 
 bool Export(const std::vector<PoseDir>& poses, const std::string& path, bool twoLoops)
 {
-  // An undefined point or direction (degenerate tangents) would become a wrong but finite
-  // machine pose: such a cut line is not exported at all.
+  // An undefined point or direction would become a wrong but finite machine pose, and a
+  // direction without a horizontal part (coincident neighbours give a zero one) has no A angle:
+  // its pose would command 999999 on every axis in the middle of the path. Such a cut line is
+  // not exported at all.
   for (const PoseDir& entry : poses)
   {
-    if (!IsFinite(entry.point) || !IsFinite(entry.direction))
+    if (!IsFinite(entry.point) || !IsFinite(entry.direction) ||
+      !(HorizontalLength(entry.direction) >= kMinHorizontal))
     {
       return false;
     }
@@ -330,9 +341,9 @@ bool ComputeAxisPose(PoseDir entry, Pose4& out)
   // The direction projected onto the plane z = 0.
   double hx = entry.direction.x;
   double hy = entry.direction.y;
-  const double length = std::sqrt(hx * hx + hy * hy);
+  const double length = HorizontalLength(entry.direction);
   // An undefined direction has no usable horizontal part either.
-  if (!(length >= 1e-6) || !std::isfinite(length))
+  if (!(length >= kMinHorizontal) || !std::isfinite(length))
   {
     return false;
   }

@@ -12,7 +12,8 @@ namespace ToolPath
 
 // The whole export: start, optional second loop, lead-in and lead-out, machine poses with a
 // continuous A, then Write. True only when the file was written completely; an entry with an
-// undefined (non-finite) point or direction writes nothing and gives false.
+// undefined (non-finite) point or direction, or a direction without a horizontal part, writes
+// nothing and gives false.
 bool Export(const std::vector<PoseDir>& poses, const std::string& path, bool twoLoops);
 
 // `out` becomes `in` turned so that it starts at the entry of the quadrant x >= 0, y >= 0

@@ -141,14 +141,9 @@ std::vector<double> Doubles(const std::string& bytes)
   return values;
 }
 
-// An entry at (x, y, 0) with the horizontal direction at `degrees` from +X; NaN degrees give a
-// vertical direction.
+// An entry at (x, y, 0) with the horizontal direction at `degrees` from +X.
 PoseDir Entry(double x, double y, double degrees)
 {
-  if (std::isnan(degrees))
-  {
-    return PoseDir{ Point3{ x, y, 0.0 }, Point3{ 0.0, 0.0, 1.0 } };
-  }
   const double t = vtkMath::RadiansFromDegrees(degrees);
   return PoseDir{ Point3{ x, y, 0.0 }, Point3{ std::cos(t), std::sin(t), 0.0 } };
 }
@@ -420,11 +415,6 @@ TEST(Export, KeepsTheRotaryAngleContinuous)
     // +X gives a negative zero, kept on the first pose; the unwrap makes it +0 later.
     { "+X throughout", { 0, 0, 0 }, false,
       { "-0.000000", "0.000000", "0.000000", "0.000000", "0.000000", "0.000000" } },
-    // A vertical direction leaves all four axes unmoved; the next angle cannot be unwrapped
-    // against 999999 and stays raw.
-    { "a vertical entry", { 170, kNaN, -175 }, false,
-      { "170.000000", "170.000000", "999999.000000", "-175.000000", "999999.000000",
-        "170.000000" } },
     { "two loops round twelve entries", twelve, true, fullTurns },
   };
   TempFolder folder;
@@ -834,15 +824,49 @@ TEST(Export, ReportsWhetherTheProgramWasWritten)
   // Two entries once round get no lead moves: too few poses for the binary file.
   EXPECT_FALSE(ToolPath::Export(LeftLoop({ 10, 20 }), folder.File("two.gbin"), false));
   EXPECT_FALSE(ToolPath::Export(LeftLoop({ 10 }), folder.File("one.gbin"), true));
-  // An undefined direction never reaches the machine.
-  for (const std::string& name : { std::string("nan.gbin"), std::string("nan.txt") })
+  // An undefined direction, or one without a horizontal part, never reaches the machine: it
+  // has no A angle, and its pose would command 999999 on every axis in mid-path.
+  for (const std::string& name : { std::string("bad.gbin"), std::string("bad.txt") })
   {
+    SCOPED_TRACE(name);
     std::vector<PoseDir> undefined = LeftLoop({ 10, 20, 30 });
     undefined[1].direction = Point3{ kNaN, kNaN, 0.0 };
     EXPECT_FALSE(ToolPath::Export(undefined, folder.File(name), false));
     undefined = LeftLoop({ 10, 20, 30 });
     undefined[2].point.z = kNaN;
     EXPECT_FALSE(ToolPath::Export(undefined, folder.File(name), true));
+    for (const Point3& upright : { Point3{ 0, 0, 0 }, Point3{ 0, 0, 1 }, Point3{ 1e-7, 0, -1 } })
+    {
+      std::vector<PoseDir> entries = LeftLoop({ 10, 20, 30, 40 });
+      entries[2].direction = upright;
+      EXPECT_FALSE(ToolPath::Export(entries, folder.File(name), false));
+    }
+  }
+  EXPECT_TRUE(folder.Entries().empty());
+
+  // Neighbours that coincide give a zero direction: on a circle of twice the direction window,
+  // every sample's neighbours a window before and after are the same point. Such poses are
+  // finite, but none of them can be turned into a machine pose.
+  auto circle = vtkSmartPointer<vtkPoints>::New();
+  for (int i = 0; i < 120; ++i)
+  {
+    const double t = 2.0 * vtkMath::Pi() * i / 120;
+    circle->InsertNextPoint(10.0 * std::cos(t), 10.0 * std::sin(t), 3.0);
+  }
+  std::vector<Point3> dirs;
+  CutLineGenerator::ComputeDirections(circle, 60, dirs);
+  ASSERT_EQ(dirs.size(), 120u);
+  std::vector<PoseDir> zero;
+  for (vtkIdType i = 0; i < 120; ++i)
+  {
+    ASSERT_EQ(std::hypot(dirs[i].x, dirs[i].y), 0.0) << i;
+    double p[3];
+    circle->GetPoint(i, p);
+    zero.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[i] });
+  }
+  for (const std::string& name : { std::string("zero.gbin"), std::string("zero.txt") })
+  {
+    EXPECT_FALSE(ToolPath::Export(zero, folder.File(name), true));
   }
   EXPECT_TRUE(folder.Entries().empty());
 
