@@ -126,9 +126,13 @@ TEST(ComputeDirections, FewerPointsThanTheWindowGiveNothingAndExactlyOneWindowIs
     EXPECT_NEAR(d.y, 0.0, 1e-9);
   }
 
-  // The list is appended to, not replaced.
-  CutLineGenerator::ComputeDirections(Circle(120, 10.0, true), 60, dirs);
-  EXPECT_EQ(dirs.size(), 180u);
+  // The list is appended to, not replaced: the 60 directions above stay, and the radial
+  // directions of a circle long enough for the window follow them.
+  CutLineGenerator::ComputeDirections(Circle(360, 10.0, true), 60, dirs);
+  ASSERT_EQ(dirs.size(), 420u);
+  EXPECT_NEAR(dirs[59].x, 1.0, 1e-9);
+  EXPECT_NEAR(dirs[60].x, 1.0, 1e-9);
+  EXPECT_NEAR(dirs[150].y, 1.0, 1e-5);
 }
 
 TEST(InterpolateDirection, TurnsByTheFractionOfTheAngle)
