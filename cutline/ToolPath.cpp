@@ -2,12 +2,15 @@
 // two file formats: the binary .gbin file and the G-code text program.
 #include "cutline/ToolPath.h"
 
+#include "cutline/Angles.h"
 #include "cutline/CutLineGenerator.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
+
+#include <vtkMath.h>
 
 #include <charconv>
 #include <cmath>
@@ -23,17 +26,6 @@
 
 namespace
 {
-
-// Angle in degrees between unit vectors whose dot product is `c`; a dot product of magnitude
-// 1 counts as equal only within 0.0001 of +1, else as opposite.
-double AngleFromCosine(double c)
-{
-  if (std::fabs(c) < 1.0)
-  {
-    return std::acos(c) * 180.0 / M_PI;
-  }
-  return std::fabs(c - 1.0) < 0.0001 ? 0.0 : 180.0;
-}
 
 // Brings `a` within 180 degrees of the previous pose's angle by whole turns, trying -3 to +3
 // turns in this order; an angle that no turn brings close enough stays as it is.
@@ -357,7 +349,7 @@ bool ComputeAxisPose(PoseDir entry, Pose4& out)
   {
     r = hy > 0.0 ? -r0 : r0;
     // Right-handed turn about +Z by r degrees.
-    const double radians = r * M_PI / 180.0;
+    const double radians = r * vtkMath::Pi() / 180.0;
     const double c = std::cos(radians);
     const double s = std::sin(radians);
     p = Point3{ c * entry.point.x - s * entry.point.y, s * entry.point.x + c * entry.point.y,
