@@ -30,7 +30,7 @@ vtkSmartPointer<vtkPoints> Circle(int n, double radius, bool counterClockwise)
 }
 
 using cutlinetest::ClosedSpline;
-using cutlinetest::FromGumLine;
+using cutlinetest::MakePoints;
 
 double Angle(const Point3& a, const Point3& b)
 {
@@ -189,7 +189,7 @@ TEST(RebuildSmoothLoop, OnTheJawTheControlPointsLieOnTheSurfaceNearTheGumLine)
   const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw();
   CutLineGenerator generator;
   generator.SetModel(jaw.mesh);
-  auto control = generator.RebuildSmoothLoop(FromGumLine(jaw.gumLine));
+  auto control = generator.RebuildSmoothLoop(MakePoints(jaw.gumLine));
 
   double perimeter = 0.0;
   for (size_t i = 0; i < jaw.gumLine.size(); ++i)

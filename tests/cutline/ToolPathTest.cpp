@@ -880,7 +880,7 @@ TEST(Export, SavesTheSampledJawCutLineAsAContinuousProgram)
   CutLineGenerator generator;
   generator.SetModel(jaw.mesh);
   auto spline =
-    cutlinetest::ClosedSpline(generator.RebuildSmoothLoop(cutlinetest::FromGumLine(jaw.gumLine)));
+    cutlinetest::ClosedSpline(generator.RebuildSmoothLoop(cutlinetest::MakePoints(jaw.gumLine)));
   std::vector<PoseDir> poses = cutlinetest::SampledPoses(spline);
   ASSERT_GT(poses.size(), 1000u);
   const std::vector<PoseDir> sampled = poses;
