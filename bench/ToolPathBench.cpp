@@ -33,7 +33,7 @@ struct SaveFixture
     triangles = static_cast<int>(jaw.mesh->GetNumberOfCells());
     generator.SetModel(jaw.mesh);
     spline = cutlinetest::ClosedSpline(
-      generator.RebuildSmoothLoop(cutlinetest::FromGumLine(jaw.gumLine)));
+      generator.RebuildSmoothLoop(cutlinetest::MakePoints(jaw.gumLine)));
   }
 };
 

@@ -1,5 +1,6 @@
 // Even sampling of closed splines, horizontal outward tool directions per point, and the
 // smoothing step that turns the assembled gum-line loop into the cut line's control points.
+#include "cutline/Angles.h"
 #include "cutline/CutLineGenerator.h"
 
 #include <vtkMath.h>
@@ -25,16 +26,7 @@ Point3 Interpolate(vtkTransform* rotation, const double from[3], const double to
     return unchanged;
   }
 
-  const double c = vtkMath::Dot(from, to);
-  double theta;
-  if (std::fabs(c) < 1.0)
-  {
-    theta = std::acos(c) * 180.0 / vtkMath::Pi();
-  }
-  else
-  {
-    theta = std::fabs(c - 1.0) < 0.0001 ? 0.0 : 180.0;
-  }
+  const double theta = AngleFromCosine(vtkMath::Dot(from, to));
 
   double axis[3];
   if (std::fabs(theta - 180.0) < 1e-6)

@@ -2,35 +2,30 @@
 // two file formats: the binary .gbin file and the G-code text program.
 #include "cutline/ToolPath.h"
 
+#include "cutline/Angles.h"
 #include "cutline/CutLineGenerator.h"
 
+#include <QByteArray>
+#include <QFile>
+#include <QSaveFile>
 #include <QString>
 
-#include <atomic>
-#include <cerrno>
+#include <vtkMath.h>
+
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
-#include <fcntl.h>
-#include <locale.h>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace
 {
-
-// Angle in degrees between unit vectors whose dot product is `c`; a dot product of magnitude
-// 1 counts as equal only within 0.0001 of +1, else as opposite.
-double AngleFromCosine(double c)
-{
-  if (std::fabs(c) < 1.0)
-  {
-    return std::acos(c) * 180.0 / M_PI;
-  }
-  return std::fabs(c - 1.0) < 0.0001 ? 0.0 : 180.0;
-}
 
 // Brings `a` within 180 degrees of the previous pose's angle by whole turns, trying -3 to +3
 // turns in this order; an angle that no turn brings close enough stays as it is.
@@ -58,79 +53,106 @@ bool IsFinite(const Point3& p)
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
-// The C locale for the calling thread while it lives, so that "%f" always writes a decimal
-// point whatever locale the process runs in.
-class CNumberLocale
+// A direction needs a horizontal part at least this long to give a machine pose.
+constexpr double kMinHorizontal = 1e-6;
+
+double HorizontalLength(const Point3& direction)
+{
+  return std::sqrt(direction.x * direction.x + direction.y * direction.y);
+}
+
+// One program line as a C string in a buffer of 500 characters, numbers written as the C
+// locale's "%f" writes them (six decimals, a point, a minus sign also on a negative zero)
+// whatever locale the process runs in. A line that does not fit is marked, never cut off.
+class ProgramLine
 {
 public:
-  CNumberLocale()
-    : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr)))
+  ProgramLine& Text(const char* text)
   {
-    if (c_)
+    const size_t length = std::strlen(text);
+    if (length > Room())
     {
-      previous_ = uselocale(c_);
+      fits_ = false;
+      return *this;
     }
+    std::memcpy(text_ + length_, text, length);
+    length_ += length;
+    return *this;
   }
-  ~CNumberLocale()
-  {
-    if (c_)
-    {
-      uselocale(previous_);
-      freelocale(c_);
-    }
-  }
-  CNumberLocale(const CNumberLocale&) = delete;
-  CNumberLocale& operator=(const CNumberLocale&) = delete;
 
-  bool Active() const { return c_ != static_cast<locale_t>(nullptr); }
+  ProgramLine& Integer(int value)
+  {
+    return Converted(std::to_chars(text_ + length_, text_ + length_ + Room(), value));
+  }
+
+  ProgramLine& Fixed(double value)
+  {
+    return Converted(std::to_chars(
+      text_ + length_, text_ + length_ + Room(), value, std::chars_format::fixed, 6));
+  }
+
+  // Appends the line with its CR LF line end; false when it did not fit.
+  bool AppendTo(std::string& program) const
+  {
+    if (!fits_)
+    {
+      return false;
+    }
+    program.append(text_, length_);
+    program.append("\r\n");
+    return true;
+  }
 
 private:
-  locale_t c_;
-  locale_t previous_ = static_cast<locale_t>(nullptr);
-};
+  // Characters still free; the last one of the buffer is kept for the terminator.
+  size_t Room() const { return fits_ ? sizeof text_ - 1 - length_ : 0; }
 
-// Formats one program line into a 500-character buffer and appends it with its CR LF line
-// end. False when the line does not fit: a cut-off line must never reach the machine.
-template <typename... Values>
-bool AppendLine(std::string& program, const char* format, Values... values)
-{
-  char line[500];
-  const int length = std::snprintf(line, sizeof line, format, values...);
-  if (length < 0 || length >= static_cast<int>(sizeof line))
+  ProgramLine& Converted(std::to_chars_result result)
   {
-    return false;
+    if (result.ec != std::errc())
+    {
+      fits_ = false;
+    }
+    else
+    {
+      length_ = static_cast<size_t>(result.ptr - text_);
+    }
+    return *this;
   }
-  program.append(line, static_cast<size_t>(length));
-  program.append("\r\n");
-  return true;
-}
+
+  char text_[500];
+  size_t length_ = 0;
+  bool fits_ = true;
+};
 
 // G-code: rapid to the first pose's Z, then to its X and Y, then a linear move through every
 // pose, the feed given once on the first.
 bool FormatProgram(const std::vector<Pose4>& poses, std::string& program)
 {
-  CNumberLocale locale;
-  if (!locale.Active())
-  {
-    return false;
-  }
   int number = 100;
   for (size_t i = 0; i < poses.size(); ++i)
   {
     const Pose4& p = poses[i];
-    bool ok;
     if (i == 0)
     {
-      ok = AppendLine(program, "N%dG0G90G54Z%f", number, p.z) &&
-        AppendLine(program, "N%dG0G90G54X%fY%f", number + 1, p.x, p.y) &&
-        AppendLine(program, "N%dG01X%fY%fZ%fA%fF1500", number + 2, p.x, p.y, p.z, p.a);
+      ProgramLine rapidZ;
+      rapidZ.Text("N").Integer(number).Text("G0G90G54Z").Fixed(p.z);
+      ProgramLine rapidXY;
+      rapidXY.Text("N").Integer(number + 1).Text("G0G90G54X").Fixed(p.x).Text("Y").Fixed(p.y);
+      if (!rapidZ.AppendTo(program) || !rapidXY.AppendTo(program))
+      {
+        return false;
+      }
       number += 2;
     }
-    else
+    ProgramLine line;
+    line.Text("N").Integer(number).Text("G01X").Fixed(p.x).Text("Y").Fixed(p.y);
+    line.Text("Z").Fixed(p.z).Text("A").Fixed(p.a);
+    if (i == 0)
     {
-      ok = AppendLine(program, "N%dG01X%fY%fZ%fA%f", number, p.x, p.y, p.z, p.a);
+      line.Text("F1500");
     }
-    if (!ok)
+    if (!line.AppendTo(program))
     {
       return false;
     }
@@ -174,96 +196,38 @@ std::string EncodeBinary(const std::vector<Pose4>& poses)
   return bytes;
 }
 
-// A file written beside its target under a name of its own and moved over the target only
-// once every byte is on disk; it is removed again if it never gets there.
-class PendingFile
+// Makes the file's contents durable; false when the system reports that it could not.
+bool SyncToDisk(QSaveFile& file)
 {
-public:
-  explicit PendingFile(const std::string& target)
-    : target_(target)
-  {
-  }
-  ~PendingFile()
-  {
-    if (fd_ >= 0)
-    {
-      ::close(fd_);
-    }
-    if (!name_.empty())
-    {
-      std::remove(name_.c_str());
-    }
-  }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
+#ifdef Q_OS_WIN
+  return ::_commit(file.handle()) == 0;
+#else
+  return ::fsync(file.handle()) == 0;
+#endif
+}
 
-  // Creates the file, never reusing one that exists; permissions as for any new file.
-  bool Open()
-  {
-    static std::atomic<unsigned> serial{ 0 };
-    for (int attempt = 0; attempt < 100; ++attempt)
-    {
-      const std::string name = target_ + ".tmp-" + std::to_string(::getpid()) + "-" +
-        std::to_string(serial.fetch_add(1));
-      fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ >= 0)
-      {
-        name_ = name;
-        return true;
-      }
-      if (errno != EEXIST)
-      {
-        return false;
-      }
-    }
-    return false;
-  }
-
-  bool Write(const std::string& bytes)
-  {
-    const char* data = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0)
-    {
-      const ssize_t written = ::write(fd_, data, left);
-      if (written < 0)
-      {
-        if (errno == EINTR)
-        {
-          continue;
-        }
-        return false;
-      }
-      data += written;
-      left -= static_cast<size_t>(written);
-    }
-    return true;
-  }
-
-  // Flushes, closes and renames over the target; false leaves the target as it was.
-  bool Commit()
-  {
-    const bool synced = ::fsync(fd_) == 0;
-    const bool closed = ::close(fd_) == 0;
-    fd_ = -1;
-    if (!synced || !closed || std::rename(name_.c_str(), target_.c_str()) != 0)
-    {
-      return false;
-    }
-    name_.clear();
-    return true;
-  }
-
-private:
-  std::string target_;
-  std::string name_;
-  int fd_ = -1;
-};
-
+// Replaces the contents of the file at `path` (the local 8-bit name) by `bytes`, as they are.
+// The bytes go to a new file beside the target (beside the file a link names), which takes the
+// target's place only once all of them are on disk; the target keeps its permissions. A target
+// that may not be written, or a folder in which no new file can be made, fails without a write:
+// a program written in place would be cut off by any failure on the way.
 bool ReplaceFile(const std::string& path, const std::string& bytes)
 {
-  PendingFile file(path);
-  return file.Open() && file.Write(bytes) && file.Commit();
+  QSaveFile file(QFile::decodeName(QByteArray(path.data(), static_cast<int>(path.size()))));
+  file.setDirectWriteFallback(false);
+  // Unbuffered: the bytes are complete already. No text mode: CR LF are in the bytes.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+  {
+    return false;
+  }
+  const auto size = static_cast<qint64>(bytes.size());
+  // QSaveFile's commit neither checks the last flush nor the sync to disk; both are made and
+  // checked here first. Without the commit the new file is discarded.
+  if (file.write(bytes.data(), size) != size || !file.flush() || !SyncToDisk(file))
+  {
+    return false;
+  }
+  return file.commit();
 }
 
 } // namespace
@@ -273,11 +237,14 @@ namespace ToolPath
 
 bool Export(const std::vector<PoseDir>& poses, const std::string& path, bool twoLoops)
 {
-  // An undefined point or direction (degenerate tangents) would become a wrong but finite
-  // machine pose: such a cut line is not exported at all.
+  // An undefined point or direction would become a wrong but finite machine pose, and a
+  // direction without a horizontal part (coincident neighbours give a zero one) has no A angle:
+  // its pose would command 999999 on every axis in the middle of the path. Such a cut line is
+  // not exported at all.
   for (const PoseDir& entry : poses)
   {
-    if (!IsFinite(entry.point) || !IsFinite(entry.direction))
+    if (!IsFinite(entry.point) || !IsFinite(entry.direction) ||
+      !(HorizontalLength(entry.direction) >= kMinHorizontal))
     {
       return false;
     }
@@ -366,9 +333,9 @@ bool ComputeAxisPose(PoseDir entry, Pose4& out)
   // The direction projected onto the plane z = 0.
   double hx = entry.direction.x;
   double hy = entry.direction.y;
-  const double length = std::sqrt(hx * hx + hy * hy);
+  const double length = HorizontalLength(entry.direction);
   // An undefined direction has no usable horizontal part either.
-  if (!(length >= 1e-6) || !std::isfinite(length))
+  if (!(length >= kMinHorizontal) || !std::isfinite(length))
   {
     return false;
   }
@@ -382,7 +349,7 @@ bool ComputeAxisPose(PoseDir entry, Pose4& out)
   {
     r = hy > 0.0 ? -r0 : r0;
     // Right-handed turn about +Z by r degrees.
-    const double radians = r * M_PI / 180.0;
+    const double radians = r * vtkMath::Pi() / 180.0;
     const double c = std::cos(radians);
     const double s = std::sin(radians);
     p = Point3{ c * entry.point.x - s * entry.point.y, s * entry.point.x + c * entry.point.y,

@@ -12,7 +12,8 @@ namespace ToolPath
 
 // The whole export: start, optional second loop, lead-in and lead-out, machine poses with a
 // continuous A, then Write. True only when the file was written completely; an entry with an
-// undefined (non-finite) point or direction writes nothing and gives false.
+// undefined (non-finite) point or direction, or a direction without a horizontal part, writes
+// nothing and gives false.
 bool Export(const std::vector<PoseDir>& poses, const std::string& path, bool twoLoops);
 
 // `out` becomes `in` turned so that it starts at the entry of the quadrant x >= 0, y >= 0
@@ -31,9 +32,11 @@ void AddLeadInOut(std::vector<PoseDir>& path);
 // when the direction has no horizontal part.
 bool ComputeAxisPose(PoseDir entry, Pose4& out);
 
-// Writes the machine poses: G-code when the path ends in ".txt" in any letter case, else the
-// binary file (at least three poses). The file is replaced only after a complete write; any
-// failure, or a pose with a non-finite value, leaves whatever was there and returns false.
+// Writes the machine poses to `path` (the local 8-bit file name): G-code when it ends in
+// ".txt" in any letter case, else the binary file (at least three poses). The contents are
+// replaced only after a complete write, keeping the file's permissions and writing through a
+// link. Any failure, a file or folder that may not be written, or a pose with a non-finite
+// value leaves whatever was there and returns false.
 bool Write(std::string path, const std::vector<Pose4>& poses);
 
 } // namespace ToolPath

@@ -12,14 +12,20 @@
 namespace cutlinetest
 {
 
-inline vtkSmartPointer<vtkPoints> FromGumLine(const std::vector<Point3>& line)
+// A point list of VTK's default (single-precision) type, or of doubles when asked.
+inline vtkSmartPointer<vtkPoints> MakePoints(
+  const std::vector<Point3>& points, bool doublePrecision = false)
 {
-  auto points = vtkSmartPointer<vtkPoints>::New();
-  for (const Point3& p : line)
+  auto list = vtkSmartPointer<vtkPoints>::New();
+  if (doublePrecision)
   {
-    points->InsertNextPoint(p.x, p.y, p.z);
+    list->SetDataTypeToDouble();
   }
-  return points;
+  for (const Point3& p : points)
+  {
+    list->InsertNextPoint(p.x, p.y, p.z);
+  }
+  return list;
 }
 
 // A closed spline through the points, parameterised by length, as the cut-line widget makes it.

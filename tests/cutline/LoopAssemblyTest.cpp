@@ -38,6 +38,16 @@ std::vector<Point3> LinePoints(int n, double spacing)
   return points;
 }
 
+// The points with every other one, from the second on, lifted by `lift`.
+std::vector<Point3> Zigzag(std::vector<Point3> points, double lift)
+{
+  for (size_t i = 1; i < points.size(); i += 2)
+  {
+    points[i].z += lift;
+  }
+  return points;
+}
+
 // Distance of p from the line through a and b, and the parameter of its foot on that line.
 void ChordPosition(const Point3& a, const Point3& b, const Point3& p, double& distance,
   double& along)
@@ -145,9 +155,13 @@ INSTANTIATE_TEST_SUITE_P(Windows, IndexWindow,
     // Points farther apart than 1.2: the step of 1.001 takes every index between.
     WindowCase{ "sparse", CirclePoints(12, 1.3), 2, 6, { 3, 4, 5 } },
     WindowCase{ "dense", LinePoints(20, 0.6), 2, 10, { 4, 6, 8 } },
+    // Steps 0.6 across and 0.8 up or down: 1.0 long in space, so 1.2 takes 1.2 steps.
+    WindowCase{ "denseAcrossSparseInSpace", Zigzag(LinePoints(20, 0.6), 0.8), 2, 10,
+      { 3, 4, 6, 7, 8, 9 } },
     // A window from n - 3 to 2 wraps past the loop's end; neither anchor is chosen.
     WindowCase{ "wrapsSparse", CirclePoints(12, 1.3), 9, 2, { 10, 11, 0, 1 } },
     WindowCase{ "wrapsDense", CirclePoints(20, 0.6), 17, 2, { 19, 1 } },
+    WindowCase{ "wrapsSparseInSpace", Zigzag(CirclePoints(20, 0.6), 0.8), 17, 2, { 18, 19, 1 } },
     // A single anchor: its window runs once around the whole loop.
     WindowCase{ "singleAnchor", CirclePoints(6, 1.3), 3, 3, { 4, 5, 0, 1, 2 } },
     // No length between the anchors: nothing to take, and no division by it.

@@ -1,8 +1,9 @@
 // Small point-list fixtures and console capture shared by the cut-line generation tests:
-// loops built from coordinate lists, read back as points, and the lines a call writes.
+// loops with a point hidden past their end, points read back, and the lines a call writes.
 #pragma once
 
 #include "cutline/PoseTypes.h"
+#include "tests/cutline/CutLineFixtures.h"
 
 #include <vtkPoints.h>
 #include <vtkSmartPointer.h>
@@ -15,22 +16,6 @@
 
 namespace cutlinetest
 {
-
-// A point list of VTK's default (single-precision) type, or of doubles when asked.
-inline vtkSmartPointer<vtkPoints> MakePoints(
-  const std::vector<Point3>& points, bool doublePrecision = false)
-{
-  auto list = vtkSmartPointer<vtkPoints>::New();
-  if (doublePrecision)
-  {
-    list->SetDataTypeToDouble();
-  }
-  for (const Point3& p : points)
-  {
-    list->InsertNextPoint(p.x, p.y, p.z);
-  }
-  return list;
-}
 
 // A single-precision loop of `points` whose storage holds one more point, `hidden`, just past
 // its end (shrinking a point list keeps its storage): a read beyond the loop sees that point

@@ -89,16 +89,21 @@ bool SettleOnBoundary(Point3& origin, double degrees, Point3& q)
 }
 
 // Puts point `index` at world x = `x` exactly on the cap boundary y' = -5.0 of the right
-// (degrees 18, origin point 0) or left (degrees -18, origin point 9) cap frame.
-void PlaceOnBoundary(std::vector<Point3>& loop, int index, double x, double degrees)
+// (degrees 18, origin point 0) or left (degrees -18, origin point 9) cap frame; a failure
+// when no such single-precision position is found.
+testing::AssertionResult PlaceOnBoundary(
+  std::vector<Point3>& loop, int index, double x, double degrees)
 {
   Point3& origin = loop[degrees > 0.0 ? 0 : 9];
   const double s = std::sin(vtkMath::RadiansFromDegrees(degrees));
   const double c = std::cos(vtkMath::RadiansFromDegrees(degrees));
   Point3 q{ x, origin.y + (-5.0 - x * s) / c, 0.0 };
-  ASSERT_TRUE(SettleOnBoundary(origin, degrees, q));
-  ASSERT_EQ(TurnedY(origin, degrees, q), -5.0);
+  if (!SettleOnBoundary(origin, degrees, q) || TurnedY(origin, degrees, q) != -5.0)
+  {
+    return testing::AssertionFailure() << "no point at x = " << x << " maps to y' = -5.0";
+  }
   loop[index] = q;
+  return testing::AssertionSuccess();
 }
 
 struct Range
@@ -150,7 +155,8 @@ TEST_P(SchematicPartition, FindsTheCapBoundaries)
   if (row.place != Place::At)
   {
     const auto& [index, p] = row.moved.back();
-    PlaceOnBoundary(points, index, p.x, row.place == Place::OnRightCap ? 18.0 : -18.0);
+    ASSERT_TRUE(
+      PlaceOnBoundary(points, index, p.x, row.place == Place::OnRightCap ? 18.0 : -18.0));
   }
 
   CutLineGenerator generator;

@@ -91,11 +91,6 @@ void ExpectNear(const Point3& actual, const Point3& expected, double tolerance)
   EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
-bool IsFinite(const Point3& p)
-{
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
 vtkSmartPointer<vtkPoints> Circle(int count, double radius)
 {
   auto points = vtkSmartPointer<vtkPoints>::New();
@@ -166,7 +161,8 @@ TEST(AdjustPosesToModel, PosesWithoutATangentKeepTheirPositions)
     }
   }
 
-  // Coincident neighbours of pose 1: it stays; the others still move, and nothing is undefined.
+  // Coincident neighbours of pose 1: it stays. The others have a tangent: 2 inside the wall,
+  // each moves the full 0.7 out and up along its axis.
   std::vector<PoseDir> poses = {
     { Point3{ 8.0, 0.0, 0.0 }, Radial(0.0) },
     { Point3{ 0.0, 8.0, 0.0 }, Radial(90.0) },
@@ -174,9 +170,10 @@ TEST(AdjustPosesToModel, PosesWithoutATangentKeepTheirPositions)
   };
   EXPECT_TRUE(generator.AdjustPosesToModel(poses));
   ExpectNear(poses[1].point, Point3{ 0.0, 8.0, 0.0 }, 0.0);
-  for (const PoseDir& p : poses)
+  for (size_t i : { 0u, 2u })
   {
-    EXPECT_TRUE(IsFinite(p.point));
+    SCOPED_TRACE(i);
+    ExpectNear(poses[i].point, Point3{ 8.0 + 0.7 * kCos30, 0.0, 0.7 * 0.5 }, 1e-6);
   }
 }
 

@@ -2,12 +2,12 @@
 // units of the point wins, and no tree or no crossing gives the point back.
 #include "cutline/CutLineGenerator.h"
 
+#include <vtkAppendPolyData.h>
 #include <vtkCubeSource.h>
 #include <vtkNew.h>
 #include <vtkOBBTree.h>
+#include <vtkPoints.h>
 #include <vtkPolyData.h>
-#include <vtkTransform.h>
-#include <vtkTransformPolyDataFilter.h>
 #include <vtkTriangleFilter.h>
 
 #include <gtest/gtest.h>
@@ -15,16 +15,27 @@
 namespace
 {
 
-// A closed triangulated box of edge 20 centred at the origin.
-vtkSmartPointer<vtkPolyData> Box(double shiftX = 0.0)
+// A closed triangulated box of edge 20 centred at the origin; with `slab`, also a closed slab
+// from x = 14 to x = 16 beside it, so that a line along x crosses the surface four times.
+vtkSmartPointer<vtkPolyData> Box(bool slab = false)
 {
+  vtkNew<vtkAppendPolyData> parts;
   vtkNew<vtkCubeSource> cube;
   cube->SetXLength(20.0);
   cube->SetYLength(20.0);
   cube->SetZLength(20.0);
-  cube->SetCenter(shiftX, 0.0, 0.0);
+  parts->AddInputConnection(cube->GetOutputPort());
+  vtkNew<vtkCubeSource> thin;
+  thin->SetXLength(2.0);
+  thin->SetYLength(20.0);
+  thin->SetZLength(20.0);
+  thin->SetCenter(15.0, 0.0, 0.0);
+  if (slab)
+  {
+    parts->AddInputConnection(thin->GetOutputPort());
+  }
   vtkNew<vtkTriangleFilter> triangles;
-  triangles->SetInputConnection(cube->GetOutputPort());
+  triangles->SetInputConnection(parts->GetOutputPort());
   triangles->Update();
   auto mesh = vtkSmartPointer<vtkPolyData>::New();
   mesh->DeepCopy(triangles->GetOutput());
@@ -60,15 +71,20 @@ TEST(CutLineGenerator, SetModelBuildsTheLocatorWithItsSettings)
   CutLineGenerator generator;
   auto box = Box();
   generator.SetModel(box);
-  EXPECT_EQ(generator.Model, box);
+  // The generator keeps a copy of its own, and the tree is built over that copy.
+  ASSERT_NE(generator.Model, nullptr);
+  EXPECT_NE(generator.Model, box);
+  EXPECT_EQ(generator.Model->GetNumberOfPoints(), box->GetNumberOfPoints());
+  EXPECT_EQ(generator.Model->GetNumberOfCells(), box->GetNumberOfCells());
   ASSERT_NE(generator.ModelTree, nullptr);
-  EXPECT_EQ(generator.ModelTree->GetDataSet(), box.GetPointer());
+  EXPECT_EQ(generator.ModelTree->GetDataSet(), generator.Model.GetPointer());
   EXPECT_EQ(generator.ModelTree->GetNumberOfCellsPerNode(), 8);
   EXPECT_EQ(generator.ModelTree->GetMaxLevel(), 1000000);
   EXPECT_DOUBLE_EQ(generator.ModelTree->GetTolerance(), 1e-6);
   EXPECT_TRUE(generator.ModelTree->GetAutomatic());
 
   generator.SetModel(nullptr);
+  EXPECT_EQ(generator.Model, nullptr);
   EXPECT_EQ(generator.ModelTree, nullptr);
 }
 
@@ -92,9 +108,30 @@ TEST(CutLineGenerator, ProjectionTakesTheCrossingFurthestAlongTheAxis)
     { "outside, axis out", { 13.0, 1.0, 2.0 }, { 1.0, 0.0, 0.0 }, { 10.0, 1.0, 2.0 } },
     { "outside, axis in", { 13.0, 1.0, 2.0 }, { -1.0, 0.0, 0.0 }, { 10.0, 1.0, 2.0 } },
     { "12 away from everything", { 22.0, 1.0, 2.0 }, { 1.0, 0.0, 0.0 }, { 22.0, 1.0, 2.0 } },
-    { "inside, both faces within reach", { 1.0, 0.0, 5.0 }, { 0.0, 0.0, 1.0 }, { 1.0, 0.0, 10.0 } },
+    { "inside, one face within reach", { 1.0, 0.0, 5.0 }, { 0.0, 0.0, 1.0 }, { 1.0, 0.0, 10.0 } },
   };
   for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    ExpectPoint(generator.ProjectAlongAxis(c.q, c.axis), c.expected[0], c.expected[1],
+      c.expected[2]);
+  }
+
+  // Beside the box a slab from x = 14 to 16: up to three crossings within reach of a point.
+  generator.SetModel(Box(true));
+  const Case several[] = {
+    // Crossings at 10, 14 and 16 on the outer half: the furthest along the axis wins.
+    { "three crossings ahead", { 7.0, 1.0, 2.0 }, { 1.0, 0.0, 0.0 }, { 16.0, 1.0, 2.0 } },
+    // 14 and 16 ahead, 10 behind: the outer half wins, and on it the furthest crossing.
+    { "two ahead, one behind", { 12.0, 1.0, 2.0 }, { 1.0, 0.0, 0.0 }, { 16.0, 1.0, 2.0 } },
+    { "in the slab: one ahead, two behind", { 15.0, 1.0, 2.0 }, { 1.0, 0.0, 0.0 },
+      { 16.0, 1.0, 2.0 } },
+    { "three ahead, axis in", { 18.0, 1.0, 2.0 }, { -1.0, 0.0, 0.0 }, { 10.0, 1.0, 2.0 } },
+    // Nothing ahead; behind, the crossings at 16, 14 and 10: the one nearest the point wins.
+    { "three behind", { 17.5, 1.0, 2.0 }, { 1.0, 0.0, 0.0 }, { 16.0, 1.0, 2.0 } },
+    { "three behind, axis in", { 8.5, 1.0, 2.0 }, { -1.0, 0.0, 0.0 }, { 10.0, 1.0, 2.0 } },
+  };
+  for (const Case& c : several)
   {
     SCOPED_TRACE(c.what);
     ExpectPoint(generator.ProjectAlongAxis(c.q, c.axis), c.expected[0], c.expected[1],
@@ -108,10 +145,26 @@ TEST(CutLineGenerator, ProjectionSeesTheModelAsItStoodAtSetModel)
   auto box = Box();
   generator.SetModel(box);
 
-  // Moving the displayed model does not move the generator's copy.
+  // The very mesh handed over is moved by 5 along +x, in place.
+  vtkPoints* points = box->GetPoints();
+  for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
+  {
+    double p[3];
+    points->GetPoint(i, p);
+    p[0] += 5.0;
+    points->SetPoint(i, p);
+  }
+  points->Modified();
+  box->Modified();
+
+  // Projections still meet the box where it stood, until the next SetModel.
+  for (double x : { 8.0, 12.0, 3.0 })
+  {
+    SCOPED_TRACE(x);
+    const double q[3] = { x, 0.0, 0.0 };
+    ExpectPoint(generator.ProjectAlongAxis(q, kPlusX), 10.0, 0.0, 0.0);
+  }
+  generator.SetModel(box);
   const double q[3] = { 8.0, 0.0, 0.0 };
-  auto moved = Box(5.0);
-  ExpectPoint(generator.ProjectAlongAxis(q, kPlusX), 10.0, 0.0, 0.0);
-  generator.SetModel(moved);
   ExpectPoint(generator.ProjectAlongAxis(q, kPlusX), 15.0, 0.0, 0.0);
 }

@@ -30,7 +30,7 @@ vtkSmartPointer<vtkPoints> Circle(int n, double radius, bool counterClockwise)
 }
 
 using cutlinetest::ClosedSpline;
-using cutlinetest::FromGumLine;
+using cutlinetest::MakePoints;
 
 double Angle(const Point3& a, const Point3& b)
 {
@@ -126,9 +126,13 @@ TEST(ComputeDirections, FewerPointsThanTheWindowGiveNothingAndExactlyOneWindowIs
     EXPECT_NEAR(d.y, 0.0, 1e-9);
   }
 
-  // The list is appended to, not replaced.
-  CutLineGenerator::ComputeDirections(Circle(120, 10.0, true), 60, dirs);
-  EXPECT_EQ(dirs.size(), 180u);
+  // The list is appended to, not replaced: the 60 directions above stay, and the radial
+  // directions of a circle long enough for the window follow them.
+  CutLineGenerator::ComputeDirections(Circle(360, 10.0, true), 60, dirs);
+  ASSERT_EQ(dirs.size(), 420u);
+  EXPECT_NEAR(dirs[59].x, 1.0, 1e-9);
+  EXPECT_NEAR(dirs[60].x, 1.0, 1e-9);
+  EXPECT_NEAR(dirs[150].y, 1.0, 1e-5);
 }
 
 TEST(InterpolateDirection, TurnsByTheFractionOfTheAngle)
@@ -185,7 +189,7 @@ TEST(RebuildSmoothLoop, OnTheJawTheControlPointsLieOnTheSurfaceNearTheGumLine)
   const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw();
   CutLineGenerator generator;
   generator.SetModel(jaw.mesh);
-  auto control = generator.RebuildSmoothLoop(FromGumLine(jaw.gumLine));
+  auto control = generator.RebuildSmoothLoop(MakePoints(jaw.gumLine));
 
   double perimeter = 0.0;
   for (size_t i = 0; i < jaw.gumLine.size(); ++i)

@@ -21,11 +21,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <sstream>
 
+#include <grp.h>
+#include <locale.h>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -47,9 +53,19 @@ public:
   }
   ~TempFolder()
   {
+    // Folders a test made read-only are opened again, so that everything can be removed.
     std::error_code ignored;
+    for (auto it = fs::recursive_directory_iterator(path_, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored))
+    {
+      if (it->is_directory(ignored))
+      {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+      }
+    }
     fs::remove_all(path_, ignored);
   }
+  const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
   // The names in the folder, sorted.
   std::vector<std::string> Entries() const
@@ -125,14 +141,9 @@ std::vector<double> Doubles(const std::string& bytes)
   return values;
 }
 
-// An entry at (x, y, 0) with the horizontal direction at `degrees` from +X; NaN degrees give a
-// vertical direction.
+// An entry at (x, y, 0) with the horizontal direction at `degrees` from +X.
 PoseDir Entry(double x, double y, double degrees)
 {
-  if (std::isnan(degrees))
-  {
-    return PoseDir{ Point3{ x, y, 0.0 }, Point3{ 0.0, 0.0, 1.0 } };
-  }
   const double t = vtkMath::RadiansFromDegrees(degrees);
   return PoseDir{ Point3{ x, y, 0.0 }, Point3{ std::cos(t), std::sin(t), 0.0 } };
 }
@@ -170,6 +181,61 @@ std::vector<Pose4> SomePoses(int n)
 
 // The 8 bytes of 999999.0, least significant first.
 const std::string kNotMovedBytes("\x00\x00\x00\x00\x7e\x84\x2e\x41", 8);
+
+// `value` as "%f" writes it in the C locale, whatever locale the test process runs in (Qt sets
+// it from the environment the first time it converts a file name).
+std::string CFormat(double value)
+{
+  const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  const locale_t previous = ::uselocale(c);
+  char text[400];
+  std::snprintf(text, sizeof text, "%f", value);
+  ::uselocale(previous);
+  ::freelocale(c);
+  return text;
+}
+
+fs::perms Mode(const std::string& path)
+{
+  return fs::status(path).permissions() & fs::perms::mask;
+}
+
+// Runs `call` with file permissions in force and gives its result: in this process, or, for
+// root (whom permission bits do not stop), in a child process that runs as "nobody". False in
+// `ran` when there is no such account or the child could not become it.
+bool WithoutPrivileges(const std::function<bool()>& call, bool& ran)
+{
+  ran = true;
+  if (::geteuid() != 0)
+  {
+    return call();
+  }
+  const passwd* nobody = ::getpwnam("nobody");
+  if (!nobody)
+  {
+    ran = false;
+    return false;
+  }
+  const uid_t uid = nobody->pw_uid;
+  const gid_t gid = nobody->pw_gid;
+  const pid_t child = ::fork();
+  if (child == 0)
+  {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+    {
+      ::_exit(3);
+    }
+    ::_exit(call() ? 1 : 0);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+    WEXITSTATUS(status) > 1)
+  {
+    ran = false;
+    return false;
+  }
+  return WEXITSTATUS(status) == 1;
+}
 
 } // namespace
 
@@ -326,9 +392,7 @@ TEST(Export, KeepsTheRotaryAngleContinuous)
     a.push_back(720.0);
     for (double v : a)
     {
-      char text[64];
-      std::snprintf(text, sizeof text, "%f", v);
-      fullTurns.push_back(text);
+      fullTurns.push_back(CFormat(v));
     }
     fullTurns[0] = "-0.000000";
   }
@@ -351,11 +415,6 @@ TEST(Export, KeepsTheRotaryAngleContinuous)
     // +X gives a negative zero, kept on the first pose; the unwrap makes it +0 later.
     { "+X throughout", { 0, 0, 0 }, false,
       { "-0.000000", "0.000000", "0.000000", "0.000000", "0.000000", "0.000000" } },
-    // A vertical direction leaves all four axes unmoved; the next angle cannot be unwrapped
-    // against 999999 and stays raw.
-    { "a vertical entry", { 170, kNaN, -175 }, false,
-      { "170.000000", "170.000000", "999999.000000", "-175.000000", "999999.000000",
-        "170.000000" } },
     { "two loops round twelve entries", twelve, true, fullTurns },
   };
   TempFolder folder;
@@ -464,6 +523,44 @@ TEST(Write, GcodeProgramLineByLine)
   ASSERT_TRUE(ToolPath::Write(file, {}));
   EXPECT_TRUE(fs::exists(file));
   EXPECT_EQ(ReadAll(file), "");
+}
+
+TEST(Write, NumbersAreWrittenAsTheCPercentFConversionWritesThem)
+{
+  // Rounding of the exact binary value, signs of zero, values far beyond six digits.
+  const double values[] = { 0.0, -0.0, 0.1, -2.675, 5e-7, 1.5e-6, 2.5e-6, -4e-7, 0.0000015,
+    123456789.987654321, 999999.0, 1e15 + 0.3, 9007199254740993.0, 1e22, 1e100,
+    std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::max() };
+  TempFolder folder;
+  const std::string file = folder.File("numbers.txt");
+  for (double v : values)
+  {
+    SCOPED_TRACE(CFormat(v));
+    ASSERT_TRUE(ToolPath::Write(file, { Pose4{ 1, 2, 3, 4 }, Pose4{ v, 0.25, 0.25, -0.25 } }));
+    const std::vector<std::string> lines = Lines(ReadAll(file));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "N103G01X" + CFormat(v) + "Y0.250000Z0.250000A-0.250000");
+  }
+}
+
+TEST(Write, AProgramLineMayHold499Characters)
+{
+  // Each line is formatted in a buffer of 500 characters, the last kept for the terminator.
+  const std::string line = "N103G01X" + CFormat(1e300) + "Y" + CFormat(1e150) + "Z" +
+    CFormat(1e6) + "A" + CFormat(10.0);
+  ASSERT_EQ(line.size(), 499u);
+  TempFolder folder;
+  const std::string file = folder.File("long.txt");
+  ASSERT_TRUE(ToolPath::Write(file, { Pose4{ 1, 2, 3, 4 }, Pose4{ 1e300, 1e150, 1e6, 10.0 } }));
+  const std::vector<std::string> lines = Lines(ReadAll(file));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[3], line);
+
+  // One character more: nothing is written, and the previous program stays.
+  const std::string previous = ReadAll(file);
+  EXPECT_FALSE(
+    ToolPath::Write(file, { Pose4{ 1, 2, 3, 4 }, Pose4{ 1e300, 1e150, 1e6, 100.0 } }));
+  EXPECT_EQ(ReadAll(file), previous);
 }
 
 TEST(Write, NumbersKeepTheDecimalPointInACommaLocale)
@@ -588,6 +685,101 @@ TEST(Write, FailsWithoutHarmWhereTheFileCannotBeWritten)
   EXPECT_FALSE(ToolPath::Write("", SomePoses(5)));
 }
 
+TEST(Write, ReplacesTheContentsButKeepsTheFileItself)
+{
+  TempFolder folder;
+  const std::string previous = "the previous program";
+
+  // A link is written through: it stays a link, and the file it names gets the program.
+  WriteAll(folder.File("real.gbin"), previous);
+  fs::create_symlink("real.gbin", folder.File("link.gbin"));
+  ASSERT_TRUE(ToolPath::Write(folder.File("link.gbin"), SomePoses(3)));
+  EXPECT_TRUE(fs::is_symlink(folder.File("link.gbin")));
+  EXPECT_EQ(fs::read_symlink(folder.File("link.gbin")), "real.gbin");
+  EXPECT_EQ(ReadAll(folder.File("real.gbin")).size(), 160u);
+
+  // The file keeps its permissions, in either format.
+  for (const char* name : { "shared.gbin", "shared.txt" })
+  {
+    SCOPED_TRACE(name);
+    const std::string file = folder.File(name);
+    WriteAll(file, previous);
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write |
+      fs::perms::group_read | fs::perms::group_write | fs::perms::others_read;
+    fs::permissions(file, mode);
+    ASSERT_TRUE(ToolPath::Write(file, SomePoses(3)));
+    EXPECT_NE(ReadAll(file), previous);
+    EXPECT_EQ(Mode(file), mode);
+  }
+  EXPECT_EQ(folder.Entries(),
+    (std::vector<std::string>{ "link.gbin", "real.gbin", "shared.gbin", "shared.txt" }));
+}
+
+TEST(Write, RefusesAFileOrFolderThatMayNotBeWritten)
+{
+  // A folder in which no file may be made, holding a file that may be written: the program is
+  // never written into the file in place, where a failure would leave it cut off. And a file
+  // that may not be written, in a folder where it could be replaced.
+  TempFolder folder;
+  fs::permissions(folder.Path(), fs::perms::owner_all | fs::perms::group_read |
+      fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  const std::string previous = "the previous program";
+  fs::create_directory(folder.File("locked"));
+  fs::create_directory(folder.File("open"));
+  WriteAll(folder.File("locked/cut.gbin"), previous);
+  WriteAll(folder.File("locked/cut.txt"), previous);
+  WriteAll(folder.File("open/cut.gbin"), previous);
+  WriteAll(folder.File("open/cut.txt"), previous);
+  const fs::perms everyone = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+  const fs::perms writable = everyone | fs::perms::owner_write | fs::perms::group_write |
+    fs::perms::others_write;
+  for (const char* name : { "locked/cut.gbin", "locked/cut.txt" })
+  {
+    fs::permissions(folder.File(name), writable);
+  }
+  for (const char* name : { "open/cut.gbin", "open/cut.txt" })
+  {
+    fs::permissions(folder.File(name), everyone);
+  }
+  const fs::perms enter = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+  fs::permissions(folder.File("locked"), everyone | enter);
+  fs::permissions(folder.File("open"), writable | enter);
+
+  for (const char* name :
+    { "locked/cut.gbin", "locked/cut.txt", "locked/new.gbin", "open/cut.gbin", "open/cut.txt" })
+  {
+    SCOPED_TRACE(name);
+    const std::string file = folder.File(name);
+    const bool existed = fs::exists(file);
+    const fs::perms mode = existed ? Mode(file) : fs::perms::none;
+    bool ran = false;
+    const bool written =
+      WithoutPrivileges([&] { return ToolPath::Write(file, SomePoses(5)); }, ran);
+    if (!ran)
+    {
+      GTEST_SKIP() << "no unprivileged account to write as";
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(fs::exists(file), existed);
+    if (existed)
+    {
+      EXPECT_EQ(ReadAll(file), previous);
+      EXPECT_EQ(Mode(file), mode);
+    }
+  }
+  std::vector<std::string> left;
+  for (const char* sub : { "locked", "open" })
+  {
+    for (const auto& entry : fs::directory_iterator(folder.File(sub)))
+    {
+      left.push_back(std::string(sub) + "/" + entry.path().filename().string());
+    }
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{ "locked/cut.gbin", "locked/cut.txt",
+                    "open/cut.gbin", "open/cut.txt" }));
+}
+
 TEST(Write, AWriteThatFailsPartWayLeavesTheExistingFileUntouched)
 {
   TempFolder folder;
@@ -632,15 +824,49 @@ TEST(Export, ReportsWhetherTheProgramWasWritten)
   // Two entries once round get no lead moves: too few poses for the binary file.
   EXPECT_FALSE(ToolPath::Export(LeftLoop({ 10, 20 }), folder.File("two.gbin"), false));
   EXPECT_FALSE(ToolPath::Export(LeftLoop({ 10 }), folder.File("one.gbin"), true));
-  // An undefined direction never reaches the machine.
-  for (const std::string& name : { std::string("nan.gbin"), std::string("nan.txt") })
+  // An undefined direction, or one without a horizontal part, never reaches the machine: it
+  // has no A angle, and its pose would command 999999 on every axis in mid-path.
+  for (const std::string& name : { std::string("bad.gbin"), std::string("bad.txt") })
   {
+    SCOPED_TRACE(name);
     std::vector<PoseDir> undefined = LeftLoop({ 10, 20, 30 });
     undefined[1].direction = Point3{ kNaN, kNaN, 0.0 };
     EXPECT_FALSE(ToolPath::Export(undefined, folder.File(name), false));
     undefined = LeftLoop({ 10, 20, 30 });
     undefined[2].point.z = kNaN;
     EXPECT_FALSE(ToolPath::Export(undefined, folder.File(name), true));
+    for (const Point3& upright : { Point3{ 0, 0, 0 }, Point3{ 0, 0, 1 }, Point3{ 1e-7, 0, -1 } })
+    {
+      std::vector<PoseDir> entries = LeftLoop({ 10, 20, 30, 40 });
+      entries[2].direction = upright;
+      EXPECT_FALSE(ToolPath::Export(entries, folder.File(name), false));
+    }
+  }
+  EXPECT_TRUE(folder.Entries().empty());
+
+  // Neighbours that coincide give a zero direction: on a circle of twice the direction window,
+  // every sample's neighbours a window before and after are the same point. Such poses are
+  // finite, but none of them can be turned into a machine pose.
+  auto circle = vtkSmartPointer<vtkPoints>::New();
+  for (int i = 0; i < 120; ++i)
+  {
+    const double t = 2.0 * vtkMath::Pi() * i / 120;
+    circle->InsertNextPoint(10.0 * std::cos(t), 10.0 * std::sin(t), 3.0);
+  }
+  std::vector<Point3> dirs;
+  CutLineGenerator::ComputeDirections(circle, 60, dirs);
+  ASSERT_EQ(dirs.size(), 120u);
+  std::vector<PoseDir> zero;
+  for (vtkIdType i = 0; i < 120; ++i)
+  {
+    ASSERT_EQ(std::hypot(dirs[i].x, dirs[i].y), 0.0) << i;
+    double p[3];
+    circle->GetPoint(i, p);
+    zero.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[i] });
+  }
+  for (const std::string& name : { std::string("zero.gbin"), std::string("zero.txt") })
+  {
+    EXPECT_FALSE(ToolPath::Export(zero, folder.File(name), true));
   }
   EXPECT_TRUE(folder.Entries().empty());
 
@@ -654,7 +880,7 @@ TEST(Export, SavesTheSampledJawCutLineAsAContinuousProgram)
   CutLineGenerator generator;
   generator.SetModel(jaw.mesh);
   auto spline =
-    cutlinetest::ClosedSpline(generator.RebuildSmoothLoop(cutlinetest::FromGumLine(jaw.gumLine)));
+    cutlinetest::ClosedSpline(generator.RebuildSmoothLoop(cutlinetest::MakePoints(jaw.gumLine)));
   std::vector<PoseDir> poses = cutlinetest::SampledPoses(spline);
   ASSERT_GT(poses.size(), 1000u);
   const std::vector<PoseDir> sampled = poses;

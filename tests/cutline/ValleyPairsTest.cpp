@@ -187,6 +187,20 @@ TEST(MarkNotchValleys, NeedsFiveItemsInsideTheLoop)
   EXPECT_EQ(Describe(outside), "V0 P1 V2 P3 V5");
 }
 
+TEST(MarkNotchValleys, AMarkedValleyStillStandsBesideTheNext)
+{
+  // Valley 2 is a notch and is marked. Valley 4 is tested with valley 2 beside it as before:
+  // it lies below valley 2 and stays. Were the marked valley passed over, valley 0 would stand
+  // beside valley 4 instead, and valley 4 would pass every test against it. (Two neighbouring
+  // valleys can never both be marked: each would have to lie 0.2 above the other.)
+  CutLineGenerator generator;
+  const auto loop = MakePoints({ { 0, 0, 0 }, { 2, 0, 1 }, { 3, 0, 0.7 }, { 4, 0, 0.9 },
+    { 5, 0, 0.46 }, { 6, 0, 0.6 }, { 7, 0, 0 } });
+  std::vector<ExtremumItem> items = Items("V0 P1 V2 P3 V4 P5 V6");
+  generator.MarkNotchValleys(loop, items);
+  EXPECT_EQ(Describe(items), "V0 P1 v2 P3 V4 P5 V6");
+}
+
 struct MergeCase
 {
   const char* name;
@@ -287,6 +301,67 @@ TEST(CollectRightEndExtrema, OutwardBulgesAreValleysWithinTheZone)
   LoopPartition noSide;
   generator.CollectRightEndExtrema(RightArmEnd(0.0), &noSide, items);
   EXPECT_TRUE(items.empty());
+}
+
+// The start of a buccal side on the left arm, after two points of the left cap: points 2..14
+// are the side (2 its first point, the left zone's frame origin), point 15 follows. Along the
+// arm (y' in the frame turned by -18 degrees) the side runs 0, -2, ..., -14, then -15.5, just
+// beyond the zone, and on; across it (x', toward the middle of the arch) it wiggles, and
+// point 4 dips far inward to x = `xOfPoint4`. All points lie at x < 0 but for that one. The
+// heights are 0 but for two valleys beyond the zone, at 11 and 13.
+vtkSmartPointer<vtkPoints> LeftArmStart(double xOfPoint4, double acrossOfPoint3)
+{
+  const double s = std::sin(vtkMath::RadiansFromDegrees(18.0));
+  const double c = std::cos(vtkMath::RadiansFromDegrees(18.0));
+  const double along[16] = { 4, 2, 0, -2, -4, -6, -8, -10, -12, -14, -15.5, -17, -19, -21, -23,
+    -25 };
+  const double across[16] = { 0, 0, 0, acrossOfPoint3, 7, -1, 0, 1, 0, 0.5, -2, 1, 0, 0, 0, 0 };
+  const double z[16] = { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, 0, -1, 0, 1 };
+  const Point3 start{ -8.0, 20.0, 0.0 };
+  std::vector<Point3> points;
+  for (int i = 0; i < 16; ++i)
+  {
+    points.push_back(Point3{ start.x + across[i] * c - along[i] * s,
+      start.y + across[i] * s + along[i] * c, z[i] });
+  }
+  points[4].x = xOfPoint4;
+  return MakePoints(points);
+}
+
+TEST(FindValleyPairs, TheLeftEndZoneStartsTheBuccalSide)
+{
+  // The left zone's lateral extrema (an outward bulge a valley, an inward dip a peak), then
+  // the middle's valleys beyond them; no point of the side lies in the right half, so there is
+  // no right zone and the middle runs to the side's end.
+  struct Case
+  {
+    const char* name;
+    double xOfPoint4;
+    double acrossOfPoint3;
+    const char* pairs;
+  };
+  const Case cases[] = {
+    // Zone: V3 P4 V5 P7 V8 P9; point 10, at y' = -15.5, is beyond it.
+    { "x = 0.0 belongs to the left zone", 0.0, -1.0, "(3,5)(5,8)(8,11)(11,13)" },
+    // Right of x = 0 the dip is not considered: V3 P7 V8 P9.
+    { "x > 0 does not", 1e-3, -1.0, "(3,8)(8,11)(11,13)" },
+    // The first lateral extremum is the peak at 4: a valley at the side's first index goes
+    // in front of it.
+    { "a first peak", 0.0, 1.0, "(2,5)(5,8)(8,11)(11,13)" },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    CutLineGenerator generator;
+    LoopPartition partition;
+    partition.buccalRange = IndexRun(2, 14);
+    std::vector<ValleyPair> lingual;
+    std::vector<ValleyPair> buccal;
+    generator.FindValleyPairs(
+      LeftArmStart(c.xOfPoint4, c.acrossOfPoint3), &partition, lingual, buccal);
+    EXPECT_TRUE(lingual.empty());
+    EXPECT_EQ(Describe(buccal), c.pairs);
+  }
 }
 
 TEST(FindValleyPairs, NoPartitionOrNoLeftZoneGivesNoPairs)
