@@ -33,17 +33,13 @@ CutLineGenerator::~CutLineGenerator() = default;
 
 void CutLineGenerator::SetModel(vtkSmartPointer<vtkPolyData> model)
 {
-  Model = nullptr;
+  Model = model;
   ModelTree = nullptr;
-  if (!model)
+  if (!Model)
   {
     // Nothing to lay points on: projections return their input, as before the first model.
     return;
   }
-  // A copy of its own: the tree keeps the boxes it was built with but reads the triangles
-  // anew at every query, so a later change to the caller's mesh would be half seen.
-  Model = vtkSmartPointer<vtkPolyData>::New();
-  Model->DeepCopy(model);
   ModelTree = vtkSmartPointer<vtkOBBTree>::New();
   ModelTree->SetDataSet(Model);
   ModelTree->SetNumberOfCellsPerNode(8);

@@ -93,8 +93,7 @@ public:
   bool AdjustPosesToModel(std::vector<PoseDir>& poses);
   vtkSmartPointer<vtkPoints> MoveDown(vtkSmartPointer<vtkParametricSpline> spline, double delta);
 
-  // Its own copy of the model last given to SetModel, which the cut line is laid on (null
-  // until then): later changes to the caller's mesh are not seen until the next SetModel.
+  // The copy of the jaw model that the cut line is laid on (null until SetModel).
   vtkSmartPointer<vtkPolyData> Model;
   // Kept for the caller; the cut-line computations never draw.
   vtkSmartPointer<vtkRenderer> Renderer;
