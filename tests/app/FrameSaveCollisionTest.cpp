@@ -712,6 +712,51 @@ TEST_F(MainWindowTest, ACutLineTooShortForPosesIsNeitherSavedNorChecked)
   }
 }
 
+TEST_F(MainWindowTest, AGenerationWithoutACutLineDiscardsTheOneBefore)
+{
+  const auto jaw = MakeSyntheticJaw();
+  const QString folder = Home() + "/m";
+  Window w;
+  w.LoadJawAndGumLine(jaw, folder, "jaw.stl");
+  auto& ui = w.probe.ui();
+  w.Click(ui.pushButton_spline);
+  ASSERT_GT(w.probe.cutLineRep().GetSpline()->GetPoints()->GetNumberOfPoints(), 10);
+
+  // A gum line entirely on the left half of the arch gives no cut line at all.
+  std::vector<Point3> leftHalf;
+  for (const Point3& p : jaw.gumLine)
+  {
+    if (p.x < 0.0)
+    {
+      leftHalf.push_back(p);
+    }
+  }
+  ASSERT_GE(leftHalf.size(), 4u);
+  testsupport::WriteGumLineText(leftHalf, (folder + "/left.txt").toStdString());
+  w.LoadGumLine(folder + "/left.txt");
+  ASSERT_TRUE(ui.pushButton_spline->isEnabled());
+  w.Click(ui.pushButton_spline);
+  EXPECT_EQ(w.probe.cutLineRep().GetSpline()->GetPoints()->GetNumberOfPoints(), 0);
+
+  // The earlier cut line is gone: nothing to save, check or lower.
+  const QString target = folder + "/old.gbin";
+  w.driver.Clear();
+  w.driver.QueueFile(target);
+  w.Click(ui.saveButton_cutLine);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "警告", "没有切割线可以保存!", QMessageBox::Warning, &w.window);
+  EXPECT_TRUE(w.driver.fileDialogs().empty());
+  EXPECT_FALSE(QFile::exists(target));
+
+  w.driver.Clear();
+  w.Click(ui.pushButton_CollisionCheck);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "警告", "没有切割线可以检测!", QMessageBox::Warning, nullptr);
+
+  w.Click(ui.pushButton_moveDown);
+  EXPECT_EQ(w.probe.cutLineRep().GetSpline()->GetPoints()->GetNumberOfPoints(), 0);
+}
+
 // Poses along x at y = 0, z = 0, all facing -y; their tool axis leans 30 degrees up.
 std::vector<PoseDir> RowOfPoses()
 {
