@@ -344,17 +344,23 @@ bool MeshBooleanTool::CgalToVtk(const ExactMesh& source, vtkPolyData* target) co
     triangles->AllocateEstimate(static_cast<vtkIdType>(mesh.number_of_faces()), 3);
     for (ExactSurfaceMesh::Face_index f : mesh.faces())
     {
-      std::vector<vtkIdType> corners;
+      // Only a triangle's corners are kept; a larger face is only counted, for the warning.
+      vtkIdType corners[3];
+      std::size_t cornerCount = 0;
       for (ExactSurfaceMesh::Vertex_index v : CGAL::vertices_around_face(mesh.halfedge(f), mesh))
       {
-        corners.push_back(pointId[v]);
+        if (cornerCount < 3)
+        {
+          corners[cornerCount] = pointId[v];
+        }
+        ++cornerCount;
       }
-      if (corners.size() != 3)
+      if (cornerCount != 3)
       {
-        std::cerr << "警告: 发现非三角形面 (" << corners.size() << " 边)" << std::endl;
+        std::cerr << "警告: 发现非三角形面 (" << cornerCount << " 边)" << std::endl;
         continue;
       }
-      triangles->InsertNextCell(3, corners.data());
+      triangles->InsertNextCell(3, corners);
     }
 
     target->SetPoints(points);
