@@ -1,6 +1,7 @@
 // The groove cut on the generated jaw (20k and 250k triangles) with the real cutter body:
-// the whole of method 1, and the bare corefinement difference it contains, over the program's
-// exact kernel (lazy, Boost rationals). bench_groove_gmp times the bare call over GMP.
+// the whole of method 1, the bare corefinement difference it contains, over the program's
+// exact kernel (lazy, Boost rationals), and the conversion of an exact mesh back to VTK.
+// bench_groove_gmp times the bare call over GMP.
 #include "bench/BareDifference.h"
 #include "geometry/ExactMesh.h"
 #include "geometry/MeshBooleanTool.h"
@@ -43,6 +44,29 @@ void BareDifference(benchmark::State& state, bool large)
   groovebench::BareDifference<ExactPoint>(state, large);
 }
 
+// CgalToVtk alone, on the jaw's own exact mesh (converted once, before the timing).
+void ConvertBack(benchmark::State& state, bool large)
+{
+  MeshBooleanTool tool;
+  MeshBooleanTool::ExactMesh mesh;
+  std::ostringstream sink;
+  std::streambuf* out = std::cout.rdbuf(sink.rdbuf());
+  if (!tool.VtkToCgal(groovebench::Jaw(large), mesh))
+  {
+    state.SkipWithError("the jaw did not convert");
+  }
+  for (auto _ : state)
+  {
+    state.PauseTiming();
+    auto result = vtkSmartPointer<vtkPolyData>::New();
+    sink.str("");
+    state.ResumeTiming();
+    tool.CgalToVtk(mesh, result);
+  }
+  std::cout.rdbuf(out);
+  state.counters["triangles"] = static_cast<double>(groovebench::Jaw(large)->GetNumberOfPolys());
+}
+
 } // namespace
 
 BENCHMARK_CAPTURE(CutGrooveMethod1, jaw20k, false)->Unit(benchmark::kMillisecond);
@@ -53,5 +77,7 @@ BENCHMARK_CAPTURE(BareDifference, cpp_rational_jaw20k, false)
 BENCHMARK_CAPTURE(BareDifference, cpp_rational_jaw250k, true)
   ->UseManualTime()
   ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(ConvertBack, jaw250k, true)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

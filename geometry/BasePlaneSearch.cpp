@@ -71,13 +71,6 @@ std::vector<Segment> Shifted(std::vector<Segment> row, const double by[3], const
   return row;
 }
 
-void TrianglePoints(vtkPolyData* mesh, vtkCell* cell, double p0[3], double p1[3], double p2[3])
-{
-  mesh->GetPoint(cell->GetPointId(0), p0);
-  mesh->GetPoint(cell->GetPointId(1), p1);
-  mesh->GetPoint(cell->GetPointId(2), p2);
-}
-
 } // namespace
 
 bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
@@ -164,7 +157,7 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
     double p0[3];
     double p1[3];
     double p2[3];
-    TrianglePoints(mesh, mesh->GetCell(bottomCells->GetId(i)), p0, p1, p2);
+    TrianglePoints(mesh, bottomCells->GetId(i), p0, p1, p2);
     points->InsertNextPoint(p0);
     points->InsertNextPoint(p1);
     points->InsertNextPoint(p2);
@@ -179,7 +172,7 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
   double fitNormal[3];
   vtkPlane::ComputeBestFittingPlane(points, fitOrigin, fitNormal);
   // Point the normal into the model, the way the first triangle of the group says.
-  if (AngleDegrees(fitNormal, r) > 90.0)
+  if (CompareWithRightAngle(fitNormal, r) > 0)
   {
     Negate(fitNormal);
   }
@@ -307,15 +300,14 @@ bool CoordinateAligner::CachedCellNormal(vtkIdType cellId, double normal[3])
   double* stored = &normalCache->normals[3 * static_cast<size_t>(cellId)];
   if (!normalCache->filled[static_cast<size_t>(cellId)])
   {
-    vtkCell* cell = mesh->GetCell(cellId);
-    if (!cell || cell->GetCellType() != VTK_TRIANGLE)
+    if (mesh->GetCellType(cellId) != VTK_TRIANGLE)
     {
       return false;
     }
     double p0[3];
     double p1[3];
     double p2[3];
-    TrianglePoints(mesh, cell, p0, p1, p2);
+    TrianglePoints(mesh, cellId, p0, p1, p2);
     vtkTriangle::ComputeNormal(p0, p1, p2, stored);
     Negate(stored);
     normalCache->filled[static_cast<size_t>(cellId)] = true;
@@ -345,15 +337,14 @@ void CoordinateAligner::FindLargestPlanarGroup(
   for (vtkIdType i = 0; i < candidates->GetNumberOfIds(); ++i)
   {
     const vtkIdType id = candidates->GetId(i);
-    vtkCell* cell = mesh->GetCell(id);
-    if (!cell || cell->GetCellType() != VTK_TRIANGLE)
+    if (mesh->GetCellType(id) != VTK_TRIANGLE)
     {
       continue;
     }
     double p0[3];
     double p1[3];
     double p2[3];
-    TrianglePoints(mesh, cell, p0, p1, p2);
+    TrianglePoints(mesh, id, p0, p1, p2);
     double e1[3];
     double e2[3];
     vtkMath::Subtract(p1, p0, e1);

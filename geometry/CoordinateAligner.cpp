@@ -173,7 +173,7 @@ void CoordinateAligner::ComputeInPlaneAxes(double x[3], double y[3])
     double uN[3];
     UnitFromTo(hitsA.front().p, c, u0);
     UnitFromTo(hitsA.back().p, c, uN);
-    return AngleDegrees(u0, uN) < 90.0;
+    return CompareWithRightAngle(u0, uN) < 0;
   };
 
   if (hitsA.size() >= 2 && hitsB.size() >= 2)
@@ -185,7 +185,7 @@ void CoordinateAligner::ComputeInPlaneAxes(double x[3], double y[3])
     double r[3];
     UnitFromTo(row.front().p, row.back().p, along);
     UnitFromTo(row.front().p, c, r);
-    const double sign = AngleDegrees(r, along) <= 90.0 ? 1.0 : -1.0;
+    const double sign = CompareWithRightAngle(r, along) <= 0 ? 1.0 : -1.0;
     double v[3] = { sign * along[0], sign * along[1], sign * along[2] };
     NormalizeCopy(v, y);
     double w[3];
@@ -266,22 +266,12 @@ bool PlaceOnModel(vtkPolyData* mesh, const double p[3], double normal[3])
     std::cerr << "牙齿模型非三角网格，Cell类型：" << type << std::endl;
     return false;
   }
-  vtkIdType count = 0;
-  const vtkIdType* ids = nullptr;
-  mesh->GetCellPoints(cellId, count, ids);
   double a[3];
   double b[3];
   double e[3];
-  mesh->GetPoint(ids[0], a);
-  mesh->GetPoint(ids[1], b);
-  mesh->GetPoint(ids[2], e);
+  TrianglePoints(mesh, cellId, a, b, e);
   vtkTriangle::ComputeNormal(a, b, e, normal);
   return true;
-}
-
-bool Apart(const double u[3], const double v[3])
-{
-  return AngleDegrees(u, v) > 90.0;
 }
 
 } // namespace
@@ -312,7 +302,7 @@ vtkSmartPointer<vtkTransform> CoordinateAligner::ComputeTransformFromPoints(
   double z[3] = { -t1[0], -t1[1], -t1[2] };
   double toCentre[3];
   UnitFromTo(p1, c, toCentre);
-  if (Apart(z, toCentre))
+  if (CompareWithRightAngle(z, toCentre) > 0)
   {
     Negate(z);
   }
@@ -347,7 +337,7 @@ vtkSmartPointer<vtkTransform> CoordinateAligner::ComputeTransformFromPoints(
     cut->GetPoint(0, q);
     double fromFront[3];
     UnitFromTo(q, c, fromFront);
-    if (Apart(w, fromFront))
+    if (CompareWithRightAngle(w, fromFront) > 0)
     {
       Negate(w);
     }
@@ -357,7 +347,7 @@ vtkSmartPointer<vtkTransform> CoordinateAligner::ComputeTransformFromPoints(
   vtkMath::Cross(x, w, k);
   double kUnit[3];
   NormalizeCopy(k, kUnit);
-  if (Apart(kUnit, z))
+  if (CompareWithRightAngle(kUnit, z) > 0)
   {
     Negate(x);
   }

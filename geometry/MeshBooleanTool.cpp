@@ -155,9 +155,14 @@ bool IsOrientedTriangleMesh(std::size_t pointCount, const std::vector<Polygon>& 
   return true;
 }
 
-// CGAL 5.5 refines a triangle mesh rather than a soup: the soup goes through a mesh and
-// back. The refined soup keeps one copy of each intersection point per side of the cut, as
-// the refined mesh does, so it always converts back into a valid mesh.
+// CGAL 5.5 refines a triangle mesh (experimental::autorefine) rather than a soup: the soup
+// goes through a mesh and back. The refined mesh keeps a separate copy of each intersection
+// point for each side of a crossing, and so does the soup made from it, which therefore
+// converts back into a mesh. Copies that touch still count as intersecting, though: a mesh
+// that crossed itself still self-intersects after the refinement, and refining it again
+// changes nothing. The repair's later passes thus find the same crossings and redo the same
+// work until its bound on the passes ends it. (Where edges lie along edges the refinement
+// throws instead.)
 void AutorefineTriangleSoup(std::vector<ExactPoint>& points, std::vector<Polygon>& polygons)
 {
   ExactSurfaceMesh mesh;
@@ -344,17 +349,23 @@ bool MeshBooleanTool::CgalToVtk(const ExactMesh& source, vtkPolyData* target) co
     triangles->AllocateEstimate(static_cast<vtkIdType>(mesh.number_of_faces()), 3);
     for (ExactSurfaceMesh::Face_index f : mesh.faces())
     {
-      std::vector<vtkIdType> corners;
+      // Only a triangle's corners are kept; a larger face is only counted, for the warning.
+      vtkIdType corners[3];
+      std::size_t cornerCount = 0;
       for (ExactSurfaceMesh::Vertex_index v : CGAL::vertices_around_face(mesh.halfedge(f), mesh))
       {
-        corners.push_back(pointId[v]);
+        if (cornerCount < 3)
+        {
+          corners[cornerCount] = pointId[v];
+        }
+        ++cornerCount;
       }
-      if (corners.size() != 3)
+      if (cornerCount != 3)
       {
-        std::cerr << "警告: 发现非三角形面 (" << corners.size() << " 边)" << std::endl;
+        std::cerr << "警告: 发现非三角形面 (" << cornerCount << " 边)" << std::endl;
         continue;
       }
-      triangles->InsertNextCell(3, corners.data());
+      triangles->InsertNextCell(3, corners);
     }
 
     target->SetPoints(points);
@@ -446,7 +457,10 @@ bool MeshBooleanTool::RepairSelfIntersections(ExactMesh& mesh) const
     {
       return true;
     }
-    // The test above stands for the first pass's own.
+    // At most five passes, each beginning with the test (the one above stands for the first
+    // pass's own). A mesh that really crosses itself keeps self-intersecting through the
+    // refinement (see AutorefineTriangleSoup): for it all five passes run, and it goes on as
+    // the first pass left it.
     constexpr int maxPasses = 5;
     for (int pass = 0; pass < maxPasses; ++pass)
     {

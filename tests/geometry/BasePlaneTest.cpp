@@ -165,6 +165,52 @@ TEST(ProjectSegments, AcceptsTrianglesWithinThirtyDegreesOfEitherSense)
   }
 }
 
+TEST(ProjectSegments, SkipsACellThatIsNotATriangleSilently)
+{
+  // A sheet at z = 2 whose middle square is one quad, above a flat sheet at z = 0. A ray from
+  // above that meets the quad first takes nothing, not even the triangle below it; the row
+  // goes on with the next ray.
+  std::vector<Vec3> points;
+  for (int j = 0; j < 5; ++j)
+  {
+    for (int i = 0; i < 5; ++i)
+    {
+      points.push_back({ static_cast<double>(i), static_cast<double>(j), 2.0 });
+    }
+  }
+  auto at = [](int i, int j) { return static_cast<vtkIdType>(j * 5 + i); };
+  std::vector<std::vector<vtkIdType>> cells;
+  for (int j = 0; j < 4; ++j)
+  {
+    for (int i = 0; i < 4; ++i)
+    {
+      if (i == 2 && j == 2)
+      {
+        cells.push_back({ at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1) });
+        continue;
+      }
+      cells.push_back({ at(i, j), at(i + 1, j), at(i + 1, j + 1) });
+      cells.push_back({ at(i, j), at(i + 1, j + 1), at(i, j + 1) });
+    }
+  }
+  auto sheets = Merge(HeightField(5, 5, Flat), TriangleMesh(points, cells));
+  AlignerProbe probe(sheets);
+  auto locator = Locator(sheets);
+  vtkNew<vtkIdList> used;
+  std::vector<Hit> hits;
+  const double down[3] = { 0.0, 0.0, -1.0 };
+  testing::internal::CaptureStderr();
+  probe.ProjectSegments({ Segment{ { 2.5, 2.4, 5.0 }, { 2.5, 2.4, -1.0 } },
+                          Segment{ { 1.3, 1.2, 5.0 }, { 1.3, 1.2, -1.0 } } },
+    down, locator, used, hits);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_NEAR(hits[0].p[0], 1.3, 1e-12);
+  EXPECT_NEAR(hits[0].p[2], 2.0, 1e-12);
+  ASSERT_EQ(used->GetNumberOfIds(), 1);
+  EXPECT_EQ(used->GetId(0), hits[0].cell);
+}
+
 TEST(FitBasePlane, TieBetweenPassesGoesToThePassFromAbove)
 {
   // Top and bottom meshed alike: both passes accept as many triangles, and the top wins, its
@@ -226,18 +272,61 @@ TEST(FitBasePlane, RetriesAnEmptyMiddleRowBesideTheCentre)
   EXPECT_TRUE(onRight);
 }
 
-TEST(FitBasePlane, FailsWithoutAFlatPatchAndLeavesItsOutputs)
+TEST(FitBasePlane, FailsWithoutAFlatPatchOrWithOnlySliversAndLeavesItsOutputs)
 {
-  // Two triangles per face: each has one coplanar neighbour only.
-  AlignerProbe probe(GridBox({ 0.0, 0.0, 0.0 }, { 10.0, 8.0, 3.0 }, 1));
-  probe.UseAxes(2, 0, 1);
-  double normal[3] = { 7.0, 7.0, 7.0 };
-  double origin[3] = { 9.0, 9.0, 9.0 };
-  EXPECT_FALSE(probe.FitBasePlane(normal, origin));
-  EXPECT_EQ(normal[0], 7.0);
-  EXPECT_EQ(origin[2], 9.0);
+  // Without a flat patch neither pass accepts a triangle and the hit lists stay as they
+  // were. A bottom of slivers (0.005 x 0.0033, twice the area below 0.00005) is accepted by
+  // the rays, so the lists already hold the winning pass's hits, but the grouping drops every
+  // sliver. In both boxes each face but the bottom is two triangles, each with one coplanar
+  // neighbour only.
+  struct Case
+  {
+    const char* what;
+    vtkSmartPointer<vtkPolyData> model;
+    bool hitsReplaced;
+  };
+  const Case cases[] = {
+    { "no flat patch", GridBox({ 0.0, 0.0, 0.0 }, { 10.0, 8.0, 3.0 }, 1), false },
+    { "only slivers", GridBox({ 0.0, 0.0, 0.0 }, { 0.3, 0.2, 0.1 }, 1, 60), true },
+  };
+  const Hit before{ { 7.0, 7.0, 7.0 }, 99 };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    AlignerProbe probe(c.model);
+    probe.UseAxes(2, 0, 1);
+    probe.hitsA = { before };
+    probe.hitsB = { before };
+    double normal[3] = { 7.0, 7.0, 7.0 };
+    double origin[3] = { 9.0, 9.0, 9.0 };
+    EXPECT_FALSE(probe.FitBasePlane(normal, origin));
+    EXPECT_EQ(normal[0], 7.0);
+    EXPECT_EQ(origin[2], 9.0);
+    if (!c.hitsReplaced)
+    {
+      ASSERT_EQ(probe.hitsA.size(), 1u);
+      EXPECT_EQ(probe.hitsA[0].cell, before.cell);
+      ASSERT_EQ(probe.hitsB.size(), 1u);
+      EXPECT_EQ(probe.hitsB[0].cell, before.cell);
+      continue;
+    }
+    // The pass from below won: its hits lie on the bottom.
+    ASSERT_FALSE(probe.hitsA.empty());
+    ASSERT_FALSE(probe.hitsB.empty());
+    for (const std::vector<Hit>* row : { &probe.hitsA, &probe.hitsB })
+    {
+      for (const Hit& h : *row)
+      {
+        EXPECT_NE(h.cell, before.cell);
+        EXPECT_NEAR(h.p[2], 0.0, 1e-12);
+      }
+    }
+  }
 
+  AlignerProbe probe(GridBox({ 0.0, 0.0, 0.0 }, { 10.0, 8.0, 3.0 }, 1));
   probe.UseAxes(3, 0, 1);
+  double normal[3];
+  double origin[3];
   EXPECT_FALSE(probe.FitBasePlane(normal, origin));
 }
 
