@@ -400,3 +400,32 @@ TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModel)
 }
 
 } // namespace
+
+TEST_F(MainWindowTest, DrawingWithoutARememberedFolderKeepsTheLineAndWritesNoFile)
+{
+  // The settings folder is a file, so the model folder is never remembered; a second open
+  // dialog that is cancelled then leaves the window without one.
+  ASSERT_TRUE(QDir(Home()).rmdir("Velmora"));
+  WriteText(Home() + "/Velmora", "");
+  const auto jaw = MakeSyntheticJaw();
+  const QString folder = Home() + "/drawn";
+  LoadedWindow w(WriteJaw(jaw, folder, "lower.jaw.stl"));
+  w.driver.QueueFile(QString());
+  QTest::mouseClick(w.probe.ui().loadButton, Qt::LeftButton);
+  ASSERT_NE(w.probe.model(), nullptr);
+  EXPECT_EQ(w.window.windowTitle(), "Coravex - lower.jaw.stl");
+
+  w.Show();
+  auto& ui = w.probe.ui();
+  ui.checkBox_editCurve->setChecked(true);
+  w.ClickFourCrowns(jaw);
+  ui.checkBox_editCurve->setChecked(false);
+
+  // The drawn line is taken and the user told so; no file is written anywhere.
+  EXPECT_EQ(w.probe.gumLine().size(), 300u);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  EXPECT_EQ(w.driver.boxes()[0].text, "编辑牙龈线完成!           ");
+  EXPECT_TRUE(ui.pushButton_spline->isEnabled());
+  EXPECT_FALSE(QFile::exists(folder + "/lower.jaw.txt"));
+  EXPECT_FALSE(QFile::exists("/lower.jaw.txt"));
+}
