@@ -33,7 +33,7 @@ public:
 
   // Contract: exactly vtkOBBTree::IntersectWithLine (points, cell ids, their order, the return
   // value). The base class answers when the tree is missing or older than the data set, or
-  // when the data set is not made of triangles only.
+  // when the data set is not all triangles with finite points and kept cell lists.
   int IntersectWithLine(
     const double p1[3], const double p2[3], vtkPoints* points, vtkIdList* cellIds) override;
 
