@@ -4,6 +4,7 @@
 
 #include "cutline/CutLineGenerator.h"
 #include "cutline/ToolPath.h"
+#include "geometry/FastOBBTree.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineWidget.h"
 #include "widgets/contourRepresentation.h"
@@ -250,7 +251,7 @@ bool MainWindow::ComputeCollision(
     return false;
   }
 
-  auto tree = vtkSmartPointer<vtkOBBTree>::New();
+  vtkSmartPointer<vtkOBBTree> tree = NewModelTree();
   tree->SetDataSet(model);
   tree->SetNumberOfCellsPerNode(50);
   tree->SetMaxLevel(1000000);

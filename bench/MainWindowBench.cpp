@@ -1,6 +1,8 @@
 // The main window's two slow actions on a full-size jaw: the collision check of the cutter
-// along the cut line, and saving the tool path. Needs a display: run under xvfb-run, e.g.
+// along the cut line, and saving the tool path, with the model queries on VTK's own vtkOBBTree
+// (tree:0) and on FastOBBTree (tree:1). Needs a display: run under xvfb-run, e.g.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench_main_window
+#include "geometry/FastOBBTree.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <QSurfaceFormat>
@@ -14,12 +16,13 @@
 namespace
 {
 
-// One window with the large jaw, its gum line and a generated cut line.
+// One window with the large jaw, its gum line and a cut line generated on the given tree.
 struct Scene
 {
-  Scene()
+  explicit Scene(bool baseTree)
     : probe(window)
   {
+    UseBaseOBBTree(baseTree);
     const auto jaw = testsupport::MakeSyntheticJaw(testsupport::LargeJaw());
     const QString path = folder.path() + "/jaw.stl";
     testsupport::WriteStl(jaw.mesh, path.toStdString());
@@ -27,38 +30,46 @@ struct Scene
     probe.modelLoaded();
     probe.gumLine() = jaw.gumLine;
     probe.generateCutLine(0.2, 0.3);
+    UseBaseOBBTree(false);
   }
   QTemporaryDir folder;
   MainWindow window;
   MainWindowProbe probe;
 };
 
-Scene& TheScene()
+Scene& TheScene(const benchmark::State& state)
 {
-  static Scene scene;
-  return scene;
+  if (state.range(0) == 0)
+  {
+    static Scene base(true);
+    return base;
+  }
+  static Scene fast(false);
+  return fast;
 }
 
 void BM_CollisionCheck(benchmark::State& state)
 {
-  Scene& scene = TheScene();
+  Scene& scene = TheScene(state);
   for (auto _ : state)
   {
+    UseBaseOBBTree(state.range(0) == 0);
     benchmark::DoNotOptimize(scene.probe.detectCollision());
+    UseBaseOBBTree(false);
   }
 }
-BENCHMARK(BM_CollisionCheck)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CollisionCheck)->ArgName("tree")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_SaveCutLine(benchmark::State& state)
 {
-  Scene& scene = TheScene();
+  Scene& scene = TheScene(state);
   const QString path = scene.folder.path() + "/cut.gbin";
   for (auto _ : state)
   {
     benchmark::DoNotOptimize(scene.probe.saveCutLine(path));
   }
 }
-BENCHMARK(BM_SaveCutLine)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveCutLine)->ArgName("tree")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

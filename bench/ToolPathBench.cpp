@@ -1,7 +1,9 @@
 // Cost of saving the cut line on a full-size jaw: sampling every 0.1, directions, fitting the
-// poses to the model and writing the two-loop tool path; and of the export step alone.
+// poses to the model (on VTK's own vtkOBBTree, tree:0, or on FastOBBTree, tree:1) and writing
+// the two-loop tool path; and of the export step alone.
 #include "cutline/CutLineGenerator.h"
 #include "cutline/ToolPath.h"
+#include "geometry/FastOBBTree.h"
 #include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/SyntheticJaw.h"
 
@@ -20,10 +22,12 @@
 namespace
 {
 
-// The generator over the large jaw and the cut-line spline made from its gum line, built once.
+// The generator over the large jaw and the cut-line spline made from its gum line, built once;
+// a second generator over the same jaw queries it on VTK's own tree.
 struct SaveFixture
 {
   CutLineGenerator generator;
+  CutLineGenerator baseGenerator;
   vtkSmartPointer<vtkParametricSpline> spline;
   int triangles = 0;
 
@@ -32,8 +36,15 @@ struct SaveFixture
     const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw(testsupport::LargeJaw());
     triangles = static_cast<int>(jaw.mesh->GetNumberOfCells());
     generator.SetModel(jaw.mesh);
+    UseBaseOBBTree(true);
+    baseGenerator.SetModel(jaw.mesh);
+    UseBaseOBBTree(false);
     spline = cutlinetest::ClosedSpline(
       generator.RebuildSmoothLoop(cutlinetest::MakePoints(jaw.gumLine)));
+  }
+  CutLineGenerator& On(benchmark::State& state)
+  {
+    return state.range(0) == 0 ? baseGenerator : generator;
   }
 };
 
@@ -73,7 +84,7 @@ void BM_SaveCutLine(benchmark::State& state)
   for (auto _ : state)
   {
     std::vector<PoseDir> sampled = cutlinetest::SampledPoses(Fixture().spline);
-    fixture.generator.AdjustPosesToModel(sampled);
+    fixture.On(state).AdjustPosesToModel(sampled);
     if (!ToolPath::Export(sampled, path, true))
     {
       state.SkipWithError("export failed");
@@ -84,7 +95,7 @@ void BM_SaveCutLine(benchmark::State& state)
   state.counters["triangles"] = fixture.triangles;
   state.counters["poses"] = static_cast<double>(poses);
 }
-BENCHMARK(BM_SaveCutLine)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveCutLine)->ArgName("tree")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The export alone on fitted poses, to the binary file and to G-code.
 void BM_ExportTwoLoops(benchmark::State& state)

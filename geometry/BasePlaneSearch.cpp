@@ -3,6 +3,7 @@
 // grouping of the accepted triangles by plane and the plane fitted through the largest group.
 #include "geometry/CoordinateAligner.h"
 
+#include "geometry/FastOBBTree.h"
 #include "geometry/FrameMath.h"
 
 #include <vtkCell.h>
@@ -82,7 +83,7 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
     return false;
   }
 
-  vtkNew<vtkOBBTree> locator;
+  vtkSmartPointer<vtkOBBTree> locator = NewModelTree();
   locator->SetMaxLevel(15);
   locator->SetDataSet(mesh);
   locator->SetTolerance(1e-6);

@@ -3,6 +3,7 @@
 #include "widgets/contourRepresentation.h"
 
 #include "cutline/CutLineGenerator.h"
+#include "geometry/FastOBBTree.h"
 
 #include <vtkActor.h>
 #include <vtkAssembly.h>
@@ -54,6 +55,32 @@ void SetUnitDifference(const double to[3], const double from[3], double out[3])
   vtkMath::Normalize(out);
 }
 
+// Folds the crossings of one query (none when it answered 0) into the search for the one nearest
+// to `farEnd`; returns how many it had.
+vtkIdType FoldNearest(int answer, vtkPoints* crossings, const double farEnd[3],
+  double& bestDistance, double best[3])
+{
+  if (answer == 0)
+  {
+    return 0;
+  }
+  const vtkIdType count = crossings->GetNumberOfPoints();
+  for (vtkIdType i = 0; i < count; ++i)
+  {
+    double x[3];
+    crossings->GetPoint(i, x);
+    const double distance = std::sqrt(vtkMath::Distance2BetweenPoints(x, farEnd));
+    if (distance < bestDistance)
+    {
+      bestDistance = distance;
+      best[0] = x[0];
+      best[1] = x[1];
+      best[2] = x[2];
+    }
+  }
+  return count;
+}
+
 // A mapper with no geometry: the actor that takes it shows nothing.
 vtkSmartPointer<vtkPolyDataMapper> DrawNothing()
 {
@@ -71,6 +98,8 @@ contourRepresentation::contourRepresentation()
   , ActiveHandle(-1)
   , CrossingPoints(vtkSmartPointer<vtkPoints>::New())
   , CrossingCells(vtkSmartPointer<vtkIdList>::New())
+  , ReverseCrossingPoints(vtkSmartPointer<vtkPoints>::New())
+  , ReverseCrossingCells(vtkSmartPointer<vtkIdList>::New())
 {
 }
 
@@ -429,7 +458,6 @@ Point3 contourRepresentation::ProjectAlongDirection(
   double bestDistance = 1e299;
   double best[3] = { q[0], q[1], q[2] };
   vtkIdType found = this->CollectNearest(behindProbe, farEnd, farEnd, bestDistance, best);
-  found += this->CollectNearest(farEnd, behindProbe, farEnd, bestDistance, best);
   if (found == 0)
   {
     // The axis line misses the model: try the stretch from the sample to the probe, moved
@@ -440,7 +468,6 @@ Point3 contourRepresentation::ProjectAlongDirection(
       behindSample[k] = p[k] - kReachBack * a[k];
     }
     found += this->CollectNearest(behindSample, behindProbe, farEnd, bestDistance, best);
-    found += this->CollectNearest(behindProbe, behindSample, farEnd, bestDistance, best);
   }
   if (found == 0)
   {
@@ -452,24 +479,11 @@ Point3 contourRepresentation::ProjectAlongDirection(
 vtkIdType contourRepresentation::CollectNearest(const double from[3], const double to[3],
   const double farEnd[3], double& bestDistance, double best[3])
 {
-  if (this->Generator->ModelTree->IntersectWithLine(
-        from, to, this->CrossingPoints, this->CrossingCells) == 0)
-  {
-    return 0;
-  }
-  const vtkIdType count = this->CrossingPoints->GetNumberOfPoints();
-  for (vtkIdType i = 0; i < count; ++i)
-  {
-    double x[3];
-    this->CrossingPoints->GetPoint(i, x);
-    const double distance = std::sqrt(vtkMath::Distance2BetweenPoints(x, farEnd));
-    if (distance < bestDistance)
-    {
-      bestDistance = distance;
-      best[0] = x[0];
-      best[1] = x[1];
-      best[2] = x[2];
-    }
-  }
-  return count;
+  const BothWaysResult found = IntersectWithLineBothWays(this->Generator->ModelTree, from, to,
+    this->CrossingPoints, this->CrossingCells, this->ReverseCrossingPoints,
+    this->ReverseCrossingCells);
+  const vtkIdType forward =
+    FoldNearest(found.forward, this->CrossingPoints, farEnd, bestDistance, best);
+  return forward +
+    FoldNearest(found.backward, this->ReverseCrossingPoints, farEnd, bestDistance, best);
 }

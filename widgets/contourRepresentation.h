@@ -95,13 +95,15 @@ private:
   // A new closed spline through Points, parameterised by length, becomes Spline; returns a
   // mapper that draws it with 50 samples per point, or draws nothing for fewer than 2 points.
   vtkSmartPointer<vtkPolyDataMapper> NewSplineMapper();
-  // Appends the crossings of the segment from -> to with the model tree to the search for the
-  // one nearest to `farEnd`; returns how many crossings the segment had.
+  // Appends the crossings of the segment from -> to, then those of to -> from, with the model
+  // tree to the search for the one nearest to `farEnd`; returns how many crossings they had.
   vtkIdType CollectNearest(const double from[3], const double to[3], const double farEnd[3],
     double& bestDistance, double best[3]);
 
   // Scratch lists of the model-tree queries, reused across the whole offset line.
   vtkSmartPointer<vtkPoints> CrossingPoints;
   vtkSmartPointer<vtkIdList> CrossingCells;
+  vtkSmartPointer<vtkPoints> ReverseCrossingPoints;
+  vtkSmartPointer<vtkIdList> ReverseCrossingCells;
   std::vector<Point3> Directions;
 };

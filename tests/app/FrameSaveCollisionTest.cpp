@@ -3,6 +3,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include "cutline/ToolPath.h"
+#include "geometry/FastOBBTree.h"
 #include "tests/support/MeshChecks.h"
 
 #include <QCheckBox>
@@ -643,6 +644,46 @@ TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
   EXPECT_FALSE(InRenderer(w.probe.renderer(), red));
   EXPECT_TRUE(InRenderer(w.probe.renderer(), w.probe.collisionActor()));
   ExpectOutlinesAt(w.probe.collisionActor(), poses, {});
+}
+
+// The check on VTK's own vtkOBBTree and on FastOBBTree: the same answer and the same outlines,
+// for the cut line as generated and pulled 3% toward the arch's centre into the model.
+TEST_F(MainWindowTest, TheCollisionCheckIsTheSameOnVtkOBBTree)
+{
+  const auto jaw = MakeSyntheticJaw();
+  Window w;
+  w.LoadJawAndGumLine(jaw, Home() + "/m", "jaw.stl");
+  w.Click(w.probe.ui().pushButton_spline);
+  std::vector<PoseDir> generated = PosesAlongShownCutLine(w.probe);
+  std::vector<PoseDir> inside = generated;
+  for (PoseDir& pose : inside)
+  {
+    pose.point.x *= 0.97;
+    pose.point.y *= 0.97;
+  }
+
+  auto check = [&](const std::vector<PoseDir>& poses, bool base) {
+    UseBaseOBBTree(base);
+    auto model = vtkSmartPointer<vtkPolyData>::New();
+    model->DeepCopy(w.probe.model());
+    const bool collided = w.probe.computeCollision(model, poses);
+    UseBaseOBBTree(false);
+    std::vector<double> values{ collided ? 1.0 : 0.0 };
+    auto* shown = vtkPolyData::SafeDownCast(w.probe.collisionActor()->GetMapper()->GetInput());
+    for (vtkIdType i = 0; i < shown->GetNumberOfPoints(); ++i)
+    {
+      const double* p = shown->GetPoint(i);
+      values.insert(values.end(), p, p + 3);
+    }
+    return values;
+  };
+  for (std::vector<PoseDir>* poses : { &generated, &inside })
+  {
+    const std::vector<double> expected = check(*poses, true);
+    EXPECT_TRUE(check(*poses, false) == expected);
+  }
+  EXPECT_EQ(check(generated, false).size(), 1u);
+  EXPECT_GT(check(inside, false).size(), 1000u);
 }
 
 TEST_F(MainWindowTest, ACutLineTooShortForPosesIsNeitherSavedNorChecked)

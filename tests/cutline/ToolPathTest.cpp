@@ -3,6 +3,7 @@
 #include "cutline/CutLineGenerator.h"
 #include "cutline/ToolPath.h"
 #include "tests/cutline/CutLineFixtures.h"
+#include "tests/cutline/TempFolder.h"
 #include "tests/support/SyntheticJaw.h"
 
 #include <vtkMath.h>
@@ -42,52 +43,8 @@ namespace
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
-// A folder of its own under /tmp, removed with everything in it.
-class TempFolder
-{
-public:
-  TempFolder()
-  {
-    char name[] = "/tmp/coravex-toolpath-XXXXXX";
-    path_ = ::mkdtemp(name) ? name : "";
-  }
-  ~TempFolder()
-  {
-    // Folders a test made read-only are opened again, so that everything can be removed.
-    std::error_code ignored;
-    for (auto it = fs::recursive_directory_iterator(path_, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored))
-    {
-      if (it->is_directory(ignored))
-      {
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-      }
-    }
-    fs::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  // The names in the folder, sorted.
-  std::vector<std::string> Entries() const
-  {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_))
-    {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-private:
-  std::string path_;
-};
-
-std::string ReadAll(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using cutlinetest::ReadAll;
+using cutlinetest::TempFolder;
 
 void WriteAll(const std::string& path, const std::string& bytes)
 {

@@ -2,6 +2,8 @@
 // with its base on z = 0, the model on +z, the arch split by x = 0 through the bounding-box
 // centre and its open ends toward +y, from its base alone and from two points on its base.
 #include "geometry/CoordinateAligner.h"
+#include "geometry/FastOBBTree.h"
+#include "tests/geometry/AlignerProbe.h"
 #include "tests/support/SyntheticJaw.h"
 
 #include <vtkCellLocator.h>
@@ -256,7 +258,55 @@ TEST_P(AutomaticFrame, BringsThePlacedJawIntoTheWorkingFrame)
   ExpectWorkingFrame(jaw, frame, m.automatic);
 }
 
+namespace
+{
+
+// The frame and the base-row hits it came from, with the rays cast on VTK's own vtkOBBTree
+// (`base`) or on FastOBBTree.
+std::vector<double> FrameAndHits(vtkPolyData* mesh, bool base)
+{
+  UseBaseOBBTree(base);
+  AlignerProbe aligner(mesh);
+  bool ok = false;
+  vtkSmartPointer<vtkTransform> frame = aligner.ComputeTransform(&ok);
+  UseBaseOBBTree(false);
+  std::vector<double> values{ ok ? 1.0 : 0.0 };
+  for (int i = 0; i < 16; ++i)
+  {
+    values.push_back(frame->GetMatrix()->GetElement(i / 4, i % 4));
+  }
+  for (const std::vector<Hit>* row : { &aligner.hitsA, &aligner.hitsB })
+  {
+    values.push_back(static_cast<double>(row->size()));
+    for (const Hit& hit : *row)
+    {
+      values.insert(values.end(), { hit.p[0], hit.p[1], hit.p[2], static_cast<double>(hit.cell) });
+    }
+  }
+  return values;
+}
+
+} // namespace
+
+TEST_P(AutomaticFrame, IsTheSameOnVtkOBBTree)
+{
+  const Motion& m = GetParam();
+  const SyntheticJaw jaw =
+    MakeSyntheticJaw(SmallJaw(), RigidMotion(m.rx, m.ry, m.rz, m.tx, m.ty, m.tz));
+  const std::vector<double> expected = FrameAndHits(jaw.mesh, true);
+  EXPECT_TRUE(FrameAndHits(jaw.mesh, false) == expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(Motions, AutomaticFrame, testing::ValuesIn(kMotions));
+
+TEST(AutomaticFrame, IsTheSameOnVtkOBBTreeForTheLargeTiltedJaw)
+{
+  const SyntheticJaw jaw =
+    MakeSyntheticJaw(LargeJaw(), RigidMotion(12.0, -8.0, 25.0, 3.0, -4.0, 6.0));
+  const std::vector<double> expected = FrameAndHits(jaw.mesh, true);
+  ASSERT_EQ(expected[0], 1.0);
+  EXPECT_TRUE(FrameAndHits(jaw.mesh, false) == expected);
+}
 
 TEST(AutomaticFrame, FindsNoBaseTiltedBeyondThirtyDegrees)
 {

@@ -1,6 +1,8 @@
 // The offset line beside the cut line: its points lie 0.4 to the side across the tool axis,
 // laid on the model along the axis and lifted 0.05, and the projection that lays them.
 #include "cutline/CutLineGenerator.h"
+#include "geometry/FastOBBTree.h"
+#include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/MeshChecks.h"
 #include "tests/widgets/JawCutLine.h"
 #include "widgets/contourRepresentation.h"
@@ -147,6 +149,49 @@ TEST_F(OffsetLineOnJaw, LiesOnTheModelBesideTheCutLineOnEitherSide)
   EXPECT_EQ(actor->GetProperty()->GetLineWidth(), 7.0f);
   const double* colour = actor->GetProperty()->GetColor();
   EXPECT_EQ(colour[0] + colour[1] + colour[2], 0.0);
+}
+
+// On FastOBBTree and on VTK's own vtkOBBTree the line comes out the same, bit for bit, on both
+// sides, on the small and the large jaw.
+TEST(OffsetLine, IsTheSameOnVtkOBBTree)
+{
+  auto line = [](contourRepresentation* rep, bool flip) {
+    rep->BuildOffsetLine(flip);
+    std::vector<double> values;
+    vtkPoints* points = OffsetLine(rep)->GetPoints();
+    for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
+    {
+      const double* p = points->GetPoint(i);
+      values.insert(values.end(), p, p + 3);
+    }
+    return values;
+  };
+  for (const testsupport::JawShape& shape : { testsupport::SmallJaw(), testsupport::LargeJaw() })
+  {
+    const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw(shape);
+    CutLineGenerator fast;
+    fast.SetModel(jaw.mesh);
+    CutLineGenerator base;
+    UseBaseOBBTree(true);
+    base.SetModel(jaw.mesh);
+    UseBaseOBBTree(false);
+    ASSERT_FALSE(FastOBBTree::SafeDownCast(base.ModelTree));
+    ASSERT_TRUE(FastOBBTree::SafeDownCast(fast.ModelTree));
+
+    const vtkSmartPointer<vtkPoints> cut = fast.RebuildSmoothLoop(MakePoints(jaw.gumLine));
+    vtkNew<contourRepresentation> rep;
+    rep->SetPoints(cut);
+    rep->Rebuild();
+    for (const bool flip : { false, true })
+    {
+      rep->Generator = &base;
+      const std::vector<double> expected = line(rep, flip);
+      rep->Generator = &fast;
+      const std::vector<double> actual = line(rep, flip);
+      ASSERT_GT(expected.size(), 1500u);
+      EXPECT_TRUE(actual == expected) << (flip ? "flipped" : "as built");
+    }
+  }
 }
 
 TEST_F(OffsetLineOnJaw, WithoutAModelTheProbesFloatBesideTheCutLine)
