@@ -4,6 +4,7 @@
 
 #include "cutline/PoseTypes.h"
 
+#include <QByteArray>
 #include <QMainWindow>
 #include <QString>
 
@@ -87,6 +88,10 @@ private:
   // Gum line.
   void ReadGumLineFile(QString path);
   bool WriteGumLineFile(const QString& path);
+  // The gum line as WriteGumLineFile writes it.
+  QByteArray GumLineText() const;
+  // Writes a drawn gum line to `path`, asking first before it replaces a different file.
+  void SaveDrawnGumLine(const QString& path);
   void EditGumLine(bool on);
   void UpdateGumLineActor();
   void ShowGumLine(vtkPoints* points);
