@@ -99,6 +99,9 @@ private:
   // Cut line.
   void GenerateCutLine(double lingualKeep, double buccalKeep, double buccalDrop);
   void ShowCutLine(vtkSmartPointer<vtkPoints> points);
+  // Drops the cut line and the generator's model: a cut line belongs to the model it was laid
+  // on, and saving or checking it against another model would be wrong.
+  void DiscardCutLine();
   vtkSmartPointer<vtkPoints> CutLineSamples() const;
   // One pose per sample with its outward direction (none for fewer than 60 samples).
   static std::vector<PoseDir> PosesAlong(vtkPoints* samples);

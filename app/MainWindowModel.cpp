@@ -111,6 +111,8 @@ void MainWindow::OnModelLoaded()
     mapper->Update();
   }
 
+  DiscardCutLine();
+
   if (cutLineWidget)
   {
     cutLineWidget->SetEnabled(0);
