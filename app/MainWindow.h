@@ -4,6 +4,7 @@
 
 #include "cutline/PoseTypes.h"
 
+#include <QByteArray>
 #include <QMainWindow>
 #include <QString>
 
@@ -87,6 +88,10 @@ private:
   // Gum line.
   void ReadGumLineFile(QString path);
   bool WriteGumLineFile(const QString& path);
+  // The gum line as WriteGumLineFile writes it.
+  QByteArray GumLineText() const;
+  // Writes a drawn gum line to `path`, asking first before it replaces a different file.
+  void SaveDrawnGumLine(const QString& path);
   void EditGumLine(bool on);
   void UpdateGumLineActor();
   void ShowGumLine(vtkPoints* points);
@@ -94,6 +99,9 @@ private:
   // Cut line.
   void GenerateCutLine(double lingualKeep, double buccalKeep, double buccalDrop);
   void ShowCutLine(vtkSmartPointer<vtkPoints> points);
+  // Drops the cut line and the generator's model: a cut line belongs to the model it was laid
+  // on, and saving or checking it against another model would be wrong.
+  void DiscardCutLine();
   vtkSmartPointer<vtkPoints> CutLineSamples() const;
   // One pose per sample with its outward direction (none for fewer than 60 samples).
   static std::vector<PoseDir> PosesAlong(vtkPoints* samples);

@@ -75,6 +75,17 @@ void MainWindow::ShowCutLine(vtkSmartPointer<vtkPoints> points)
   cutLineWidget->SetEnabled(1);
 }
 
+void MainWindow::DiscardCutLine()
+{
+  // The generator lets go of the old model and its tree; the representation keeps no points,
+  // so it draws nothing and hands out a spline that gives no samples to save or check.
+  cutLineGenerator->SetModel(nullptr);
+  cutLineWidget->SetEnabled(0);
+  cutLineRep->SetModelActor(modelActor);
+  cutLineRep->SetPoints(vtkSmartPointer<vtkPoints>::New());
+  cutLineRep->Rebuild();
+}
+
 void MainWindow::slot_pushButton_moveDown()
 {
   const double delta = ui->doubleSpinBox_move_value->value();

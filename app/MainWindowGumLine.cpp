@@ -2,11 +2,14 @@
 // written beside the model when drawn.
 #include "app/MainWindow.h"
 
+#include "cutline/FileReplace.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineRep.h"
 #include "widgets/EditContourSplineWidget.h"
 #include "widgets/contourWidget.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -22,6 +25,9 @@
 #include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
+
+#include <cmath>
+#include <string_view>
 
 void MainWindow::onLoadGumline()
 {
@@ -62,14 +68,26 @@ void MainWindow::ReadGumLineFile(QString path)
   {
     while (!file.atEnd())
     {
-      // Pieces are split at every single blank; only lines of exactly 3 or 6 pieces count,
-      // and a piece that is not a number reads as 0.
+      // Pieces are split at every single blank; only lines of exactly 3 or 6 pieces count.
       const QStringList pieces = QString::fromUtf8(file.readLine()).split(' ');
       if (pieces.size() != 3 && pieces.size() != 6)
       {
         continue;
       }
-      const Point3 p{ pieces[0].toDouble(), pieces[1].toDouble(), pieces[2].toDouble() };
+      // Every piece must be a finite number (the line end around the last one aside): a
+      // header or a damaged line read as zeros would pull the cut line to the origin.
+      double values[6];
+      bool numbers = true;
+      for (int i = 0; i < pieces.size() && numbers; ++i)
+      {
+        values[i] = pieces[i].toDouble(&numbers);
+        numbers = numbers && std::isfinite(values[i]);
+      }
+      if (!numbers)
+      {
+        continue;
+      }
+      const Point3 p{ values[0], values[1], values[2] };
       points->InsertNextPoint(p.x, p.y, p.z);
       gumLinePoints.push_back(p);
     }
@@ -108,29 +126,63 @@ void MainWindow::ShowGumLine(vtkPoints* points)
   renderer->AddActor(gumLineActor);
 }
 
-bool MainWindow::WriteGumLineFile(const QString& path)
+QByteArray MainWindow::GumLineText() const
 {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate))
-  {
-    qDebug() << "无法打开文件进行写入:" << file.errorString();
-    return false;
-  }
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  // Text mode, so that "\n" becomes the platform's line end as in a text file.
+  buffer.open(QIODevice::WriteOnly | QIODevice::Text);
   {
     // The stream's default real notation: at most 6 significant digits, %g-like.
-    QTextStream out(&file);
+    QTextStream out(&buffer);
     for (const Point3& p : gumLinePoints)
     {
       out << p.x << " " << p.y << " " << p.z << "\n";
     }
   }
-  file.close();
-  if (file.error() != QFileDevice::NoError)
+  return bytes;
+}
+
+bool MainWindow::WriteGumLineFile(const QString& path)
+{
+  const QByteArray bytes = GumLineText();
+  QString reason;
+  switch (ReplaceFile(
+    path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), &reason))
   {
-    qDebug() << "写入文件时发生错误:" << file.errorString();
+  case ReplaceResult::Replaced:
+    return true;
+  case ReplaceResult::NotOpened:
+    qDebug() << "无法打开文件进行写入:" << reason;
     return false;
+  case ReplaceResult::NotWritten:
+    break;
   }
-  return true;
+  qDebug() << "写入文件时发生错误:" << reason;
+  return false;
+}
+
+void MainWindow::SaveDrawnGumLine(const QString& path)
+{
+  // A gum-line file of that name may come from a scanner: it is replaced only when the user
+  // agrees, and one that already holds the drawn line is left as it is.
+  QFile existing(path);
+  if (existing.exists())
+  {
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == GumLineText())
+    {
+      return;
+    }
+    existing.close();
+    const QString question =
+      QString("牙龈线文件%1已存在，是否替换？").arg(QFileInfo(path).fileName());
+    if (QMessageBox::question(nullptr, "提示", question, QMessageBox::Yes | QMessageBox::No,
+          QMessageBox::NoButton) != QMessageBox::Yes)
+    {
+      return;
+    }
+  }
+  WriteGumLineFile(path);
 }
 
 void MainWindow::slot_checkBox_editCurve(bool bChecked)
@@ -170,7 +222,7 @@ void MainWindow::EditGumLine(bool on)
     // nowhere sensible to write, and the gum line stays in memory only.
     if (!lastOpenDir.isEmpty() && !modelFileName.isEmpty())
     {
-      WriteGumLineFile(lastOpenDir + "/" + ModelBaseName() + ".txt");
+      SaveDrawnGumLine(lastOpenDir + "/" + ModelBaseName() + ".txt");
     }
     ui->statusbar->clearMessage();
     QMessageBox::warning(nullptr, "提示", "编辑牙龈线完成!           ", QMessageBox::Ok);

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "app/Settings.h"
+#include "cutline/FileReplace.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineWidget.h"
 #include "widgets/VectorWidget.h"
@@ -9,12 +10,15 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTemporaryFile>
 
 #include <vtkActor.h>
 #include <vtkErrorCode.h>
+#include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
@@ -22,6 +26,105 @@
 #include <vtkRenderer.h>
 #include <vtkSTLReader.h>
 #include <vtkSTLWriter.h>
+#include <vtksys/SystemTools.hxx>
+
+#include <cmath>
+#include <string_view>
+
+namespace
+{
+
+// Largest coordinate magnitude, in millimetres, of a model the program works on. A dental model
+// spans some centimetres; anything beyond this bound is a damaged file, and the frame search
+// and the cut-line sampling would step over its whole size.
+constexpr double kMaxModelCoordinate = 10000.0;
+
+// Whether the STL file (UTF-8 name) holds every triangle that its header counts, when the
+// reader will take it for binary; a text file is left to the reader's own parsing. The reader
+// decides the format the same way, reads until the end of the file and allocates for the
+// larger of the header's count and the triangles the file can hold, so a file that passes
+// allocates no more than its own size allows. Bytes after the last counted triangle are no
+// fault.
+bool HoldsItsTriangleCount(const QByteArray& utf8)
+{
+  if (vtksys::SystemTools::DetectFileType(utf8.constData()) ==
+    vtksys::SystemTools::FileTypeText)
+  {
+    return true;
+  }
+  QFile file(QString::fromUtf8(utf8));
+  if (!file.open(QIODevice::ReadOnly) || !file.seek(80))
+  {
+    return false;
+  }
+  unsigned char count[4];
+  if (file.read(reinterpret_cast<char*>(count), 4) != 4)
+  {
+    return false;
+  }
+  // Little-endian, as the format stores it.
+  const quint64 triangles = quint64(count[0]) | quint64(count[1]) << 8 |
+    quint64(count[2]) << 16 | quint64(count[3]) << 24;
+  return quint64(file.size()) >= 84 + 50 * triangles;
+}
+
+// Whether every point of the mesh is finite and within kMaxModelCoordinate of the origin.
+bool HasModelCoordinates(vtkPolyData* mesh)
+{
+  vtkPoints* points = mesh->GetPoints();
+  const vtkIdType n = points ? points->GetNumberOfPoints() : 0;
+  for (vtkIdType i = 0; i < n; ++i)
+  {
+    double p[3];
+    points->GetPoint(i, p);
+    for (double c : p)
+    {
+      // Also false for NaN.
+      if (!(std::fabs(c) <= kMaxModelCoordinate))
+      {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Writes `mesh` to `path` as the ASCII STL file that vtkSTLWriter makes, replacing an existing
+// file only once the whole new one is on disk. The writer writes only to a named file, and a
+// file it cannot finish it deletes, which would lose the model saved there before; so it writes
+// a scratch file beside the target, whose bytes then replace the target through the checked
+// replace.
+bool WriteModelFile(vtkPolyData* mesh, const QString& path)
+{
+  const QFileInfo target(path);
+  QTemporaryFile scratch(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
+  if (!scratch.open())
+  {
+    return false;
+  }
+  // The writer opens the file by its name.
+  scratch.close();
+  const QByteArray utf8 = scratch.fileName().toUtf8();
+  auto writer = vtkSmartPointer<vtkSTLWriter>::New();
+  writer->SetFileName(utf8.constData());
+  writer->SetInputData(mesh);
+  if (writer->Write() != 1 || writer->GetErrorCode() != vtkErrorCode::NoError ||
+    !scratch.open())
+  {
+    return false;
+  }
+  const QByteArray bytes = scratch.readAll();
+  if (scratch.error() != QFileDevice::NoError)
+  {
+    return false;
+  }
+  // Gone before the replace, so that the target's disk holds only one new copy at a time.
+  scratch.remove();
+  const std::string_view contents(bytes.constData(), static_cast<size_t>(bytes.size()));
+  return ReplaceFile(path, contents) == ReplaceResult::Replaced;
+}
+
+} // namespace
 
 void MainWindow::onLoadModel()
 {
@@ -34,14 +137,15 @@ void MainWindow::onLoadModel()
     return;
   }
 
-  // The folder is remembered before the read, so a failed load still offers it next time.
+  // A file that gives no model changes nothing: the name, the title and the folders still
+  // belong to the model on screen, and the next save must not propose the failed file.
+  if (!LoadStlFile(path))
+  {
+    return;
+  }
   lastOpenDir = QFileInfo(path).absolutePath();
   saveGcodeFileDirPath(lastOpenDir);
-
-  if (LoadStlFile(path))
-  {
-    OnModelLoaded();
-  }
+  OnModelLoaded();
   modelFileName = QFileInfo(path).fileName();
   setWindowTitle(QString("Coravex - %1").arg(modelFileName));
 }
@@ -61,13 +165,19 @@ bool MainWindow::LoadStlFile(QString path)
   }
 
   const QByteArray utf8 = path.toUtf8();
+  // A binary file too short for its own triangle count is not read at all: the reader would
+  // allocate for that count, and the model would silently lack triangles.
   auto reader = vtkSmartPointer<vtkSTLReader>::New();
-  reader->SetFileName(utf8.constData());
-  reader->Update();
+  vtkPolyData* mesh = nullptr;
+  if (HoldsItsTriangleCount(utf8))
+  {
+    reader->SetFileName(utf8.constData());
+    reader->Update();
+    mesh = reader->GetOutput();
+  }
   qDebug().noquote().nospace() << "加载STL路径（UTF-8）：" << utf8;
 
-  vtkPolyData* mesh = reader->GetOutput();
-  if (!mesh || mesh->GetNumberOfCells() == 0)
+  if (!mesh || mesh->GetNumberOfCells() == 0 || !HasModelCoordinates(mesh))
   {
     QMessageBox::critical(this, "错误", QString("STL文件读取失败：%1").arg(path), QMessageBox::Ok);
     return false;
@@ -110,6 +220,8 @@ void MainWindow::OnModelLoaded()
     mapper->SetInputDataObject(vtkSmartPointer<vtkPolyData>::New());
     mapper->Update();
   }
+
+  DiscardCutLine();
 
   if (cutLineWidget)
   {
@@ -159,13 +271,7 @@ void MainWindow::onSaveModel()
 
   // The chosen folder is proposed at the next save, whatever this write gives.
   lastSaveDir = QFileInfo(path).absolutePath();
-  const QByteArray utf8 = path.toUtf8();
-  auto writer = vtkSmartPointer<vtkSTLWriter>::New();
-  writer->SetFileName(utf8.constData());
-  writer->SetInputData(copy);
-  // Success is claimed only when the writer really wrote the file.
-  const bool written = writer->Write() == 1 && writer->GetErrorCode() == vtkErrorCode::NoError;
-  if (!written)
+  if (!WriteModelFile(copy, path))
   {
     QMessageBox::warning(this, "错误", "保存失败", QMessageBox::Ok);
     return;

@@ -4,10 +4,10 @@
 
 #include "cutline/Angles.h"
 #include "cutline/CutLineGenerator.h"
+#include "cutline/FileReplace.h"
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 #include <vtkMath.h>
@@ -17,12 +17,6 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace
 {
@@ -196,40 +190,6 @@ std::string EncodeBinary(const std::vector<Pose4>& poses)
   return bytes;
 }
 
-// Makes the file's contents durable; false when the system reports that it could not.
-bool SyncToDisk(QSaveFile& file)
-{
-#ifdef Q_OS_WIN
-  return ::_commit(file.handle()) == 0;
-#else
-  return ::fsync(file.handle()) == 0;
-#endif
-}
-
-// Replaces the contents of the file at `path` (the local 8-bit name) by `bytes`, as they are.
-// The bytes go to a new file beside the target (beside the file a link names), which takes the
-// target's place only once all of them are on disk; the target keeps its permissions. A target
-// that may not be written, or a folder in which no new file can be made, fails without a write:
-// a program written in place would be cut off by any failure on the way.
-bool ReplaceFile(const std::string& path, const std::string& bytes)
-{
-  QSaveFile file(QFile::decodeName(QByteArray(path.data(), static_cast<int>(path.size()))));
-  file.setDirectWriteFallback(false);
-  // Unbuffered: the bytes are complete already. No text mode: CR LF are in the bytes.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-  {
-    return false;
-  }
-  const auto size = static_cast<qint64>(bytes.size());
-  // QSaveFile's commit neither checks the last flush nor the sync to disk; both are made and
-  // checked here first. Without the commit the new file is discarded.
-  if (file.write(bytes.data(), size) != size || !file.flush() || !SyncToDisk(file))
-  {
-    return false;
-  }
-  return file.commit();
-}
-
 } // namespace
 
 namespace ToolPath
@@ -393,7 +353,9 @@ bool Write(std::string path, const std::vector<Pose4>& poses)
     }
     bytes = EncodeBinary(poses);
   }
-  return ReplaceFile(path, bytes);
+  // The name is the local 8-bit file name; the program replaces the file only as a whole.
+  return ReplaceFile(QFile::decodeName(QByteArray(path.data(), static_cast<int>(path.size()))),
+           bytes) == ReplaceResult::Replaced;
 }
 
 } // namespace ToolPath

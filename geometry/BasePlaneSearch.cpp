@@ -39,13 +39,24 @@ struct CoordinateAligner::NormalCache
 namespace
 {
 
+// Most segments in one row: 40 000 along the row. A model whose points lie within 10 000 of the
+// origin spans at most 20 000 * sqrt(3) (about 34 641) along any axis, so its rows are never
+// cut short; a damaged model of huge size gets a bounded row instead of one that grows until
+// memory runs out.
+constexpr size_t kMaxRowSegments = 400000;
+
 // A row of segments along `along`, one per 0.1 of `length` (t accumulated by repeated
-// addition), each from first + t along to that point plus `cast`.
+// addition), each from first + t along to that point plus `cast`; at most kMaxRowSegments.
 std::vector<Segment> MakeRow(
   const double first[3], const double along[3], double length, const double cast[3])
 {
   std::vector<Segment> row;
-  for (double t = 0.0; t < length; t += 0.1)
+  // An infinite or undefined length gives no row: its segments would start at no finite point.
+  if (!std::isfinite(length))
+  {
+    return row;
+  }
+  for (double t = 0.0; t < length && row.size() < kMaxRowSegments; t += 0.1)
   {
     Segment s;
     for (int k = 0; k < 3; ++k)

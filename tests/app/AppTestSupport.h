@@ -89,7 +89,8 @@ struct MainWindowProbe
 
 // Answers modal dialogs while the code under test runs: each file dialog takes the next
 // queued path (none queued, or an empty one, cancels it); each message box is recorded and
-// closed with Ok.
+// closed with Ok, except that a box asking with the next queued answer's button gets that
+// answer.
 class DialogDriver
 {
 public:
@@ -99,6 +100,8 @@ public:
   }
 
   void QueueFile(const QString& path) { files_.push_back(path); }
+  // The answer for the next box that offers this button (Yes or No of a question).
+  void QueueAnswer(QMessageBox::StandardButton button) { closer_.answers.push_back(button); }
 
   // A file dialog as it was opened: caption, start folder, proposed selection and filters.
   struct SeenFileDialog

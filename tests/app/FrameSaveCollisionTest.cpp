@@ -75,6 +75,28 @@ struct Window
   DialogDriver driver;
 };
 
+// With no cut line in the window: saving to `target` says so without a save dialog and
+// writes nothing, the check says there is nothing to check, and lowering shows no line.
+void ExpectNoCutLine(Window& w, const QString& target)
+{
+  auto& ui = w.probe.ui();
+  w.driver.Clear();
+  w.driver.QueueFile(target);
+  w.Click(ui.saveButton_cutLine);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "警告", "没有切割线可以保存!", QMessageBox::Warning, &w.window);
+  EXPECT_TRUE(w.driver.fileDialogs().empty());
+  EXPECT_FALSE(QFile::exists(target));
+
+  w.driver.Clear();
+  w.Click(ui.pushButton_CollisionCheck);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "警告", "没有切割线可以检测!", QMessageBox::Warning, nullptr);
+
+  w.Click(ui.pushButton_moveDown);
+  EXPECT_EQ(w.probe.cutLineRep().GetSpline()->GetPoints()->GetNumberOfPoints(), 0);
+}
+
 double MaxDistance(const std::vector<Point3>& a, const std::vector<Point3>& b)
 {
   double worst = 0.0;
@@ -607,7 +629,15 @@ TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
   EXPECT_TRUE(w.window.isEnabled());
 
   // The same jaw with a bump 10 along the tool axis of one pose. The model is loaded anew
-  // and the gum line again, which brings the buttons back but keeps the cut line.
+  // and the gum line again, which brings the buttons back; a load discards the cut line, so
+  // the same cut line is shown again on the new model.
+  auto control = vtkSmartPointer<vtkPoints>::New();
+  control->DeepCopy(w.probe.cutLineRep().GetSpline()->GetPoints());
+  auto showAgain = [&w, &control] {
+    auto copy = vtkSmartPointer<vtkPoints>::New();
+    copy->DeepCopy(control);
+    w.probe.showCutLine(copy);
+  };
   const PoseDir& near = poses[poses.size() / 4];
   const std::array<double, 3> axis = ToolAxis(near);
   const double bump[3] = { near.point.x + 10.0 * axis[0], near.point.y + 10.0 * axis[1],
@@ -618,6 +648,7 @@ TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
   bumped->Update();
   w.Load(WriteModel(bumped->GetOutput(), folder, "bumped.stl"));
   w.LoadGumLine(gum);
+  showAgain();
   const std::vector<size_t> colliding = PosesMeetingBox(poses, bump, 0.5);
   ASSERT_FALSE(colliding.empty());
   ASSERT_LT(colliding.size(), 100u);
@@ -637,6 +668,7 @@ TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
   vtkActor* red = w.probe.collisionActor();
   w.Load(plain);
   w.LoadGumLine(gum);
+  showAgain();
   w.driver.Clear();
   w.Click(ui.pushButton_CollisionCheck);
   ASSERT_EQ(w.driver.boxes().size(), 1u);
@@ -780,22 +812,46 @@ TEST_F(MainWindowTest, AGenerationWithoutACutLineDiscardsTheOneBefore)
   EXPECT_EQ(w.probe.cutLineRep().GetSpline()->GetPoints()->GetNumberOfPoints(), 0);
 
   // The earlier cut line is gone: nothing to save, check or lower.
-  const QString target = folder + "/old.gbin";
+  ExpectNoCutLine(w, folder + "/old.gbin");
+}
+
+TEST_F(MainWindowTest, ANewModelStartsWithoutTheCutLineOfTheOldOne)
+{
+  // Model A with its cut line; then model B, in another place, with its gum line but no
+  // generation. Nothing of A's cut line may be saved for B or checked against it, by any of
+  // the three cut-line actions; generating then gives B its own cut line.
+  const auto a = MakeSyntheticJaw();
+  const auto b = MakeSyntheticJaw(testsupport::SmallJaw(), RigidMotion(0, 0, 20, 6, -4, 3));
+  Window w;
+  auto& ui = w.probe.ui();
+  w.LoadJawAndGumLine(a, Home() + "/a", "a.stl");
+  w.Click(ui.pushButton_spline);
+  ASSERT_GT(w.probe.cutLineRep().GetSpline()->GetPoints()->GetNumberOfPoints(), 10);
+  const QString saved = Home() + "/a/a.gbin";
+  w.driver.QueueFile(saved);
+  w.Click(ui.saveButton_cutLine);
+  ASSERT_TRUE(QFile::exists(saved));
+
+  w.LoadJawAndGumLine(b, Home() + "/b", "b.stl");
+  ASSERT_EQ(w.probe.gumLine().size(), b.gumLine.size());
+  ASSERT_TRUE(ui.saveButton_cutLine->isEnabled());
+  EXPECT_EQ(w.probe.generator().Model, nullptr);
+
+  const QString target = Home() + "/b/b.gbin";
+  ExpectNoCutLine(w, target);
+
+  w.Click(ui.pushButton_spline);
+  ASSERT_GT(w.probe.cutLineRep().GetSpline()->GetPoints()->GetNumberOfPoints(), 10);
   w.driver.Clear();
   w.driver.QueueFile(target);
   w.Click(ui.saveButton_cutLine);
   ASSERT_EQ(w.driver.boxes().size(), 1u);
-  ExpectBox(w.driver.boxes()[0], "警告", "没有切割线可以保存!", QMessageBox::Warning, &w.window);
-  EXPECT_TRUE(w.driver.fileDialogs().empty());
-  EXPECT_FALSE(QFile::exists(target));
-
-  w.driver.Clear();
-  w.Click(ui.pushButton_CollisionCheck);
-  ASSERT_EQ(w.driver.boxes().size(), 1u);
-  ExpectBox(w.driver.boxes()[0], "警告", "没有切割线可以检测!", QMessageBox::Warning, nullptr);
-
-  w.Click(ui.pushButton_moveDown);
-  EXPECT_EQ(w.probe.cutLineRep().GetSpline()->GetPoints()->GetNumberOfPoints(), 0);
+  EXPECT_EQ(w.driver.boxes()[0].text, "切割线保存成功！");
+  QFile first(saved);
+  QFile second(target);
+  ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+  ASSERT_TRUE(second.open(QIODevice::ReadOnly));
+  EXPECT_NE(first.readAll(), second.readAll());
 }
 
 // Poses along x at y = 0, z = 0, all facing -y; their tool axis leans 30 degrees up.

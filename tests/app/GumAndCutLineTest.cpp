@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QStatusBar>
@@ -13,6 +14,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+
+#include <sys/resource.h>
 
 #include <vtkParametricSpline.h>
 #include <vtkCommand.h>
@@ -156,23 +160,48 @@ TEST_F(MainWindowTest, GumLineFilesAreReadLineByLineWithSingleBlanks)
     { "trailing blank", "1 2 3 \n", false, {} },
     { "tabs", "1\t2\t3\n", false, {} },
     { "carriage return and line feed", "7 8 9\r\n", true, { 7, 8, 9 } },
-    { "words read as zero", "a b c\n", true, { 0, 0, 0 } },
-    { "an empty piece among six reads as zero", "1  2 3 4 5\n", true, { 1, 0, 2 } },
-    { "empty line", "\n", false, {} },
     { "exponent and sign", "-1.5e1 +2 .25", true, { -15, 2, 0.25 } },
+    { "six numbers ending in carriage return and line feed", "1 2 3 4 5 6\r\n", true,
+      { 1, 2, 3 } },
+    { "empty line", "\n", false, {} },
+    // A line that is not all numbers is no point: read as zeros it would pull the cut line
+    // to the origin.
+    { "a header of words", "x y z\n", false, {} },
+    { "one word among numbers", "1 2 z\n", false, {} },
+    { "an empty piece among six", "1  2 3 4 5\n", false, {} },
+    { "a word among the last three of six", "1 2 3 4 5 n\n", false, {} },
+    { "a number followed by text", "1 2 3mm\n", false, {} },
+    { "not a number", "1 nan 3\n", false, {} },
+    { "infinite", "inf 2 3\n", false, {} },
+    { "too large for a double", "1 2 1e999\n", false, {} },
   };
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.what);
     probe.readGumLine(WriteText(Home() + "/line.txt", c.line));
-    ASSERT_EQ(probe.gumLine().size(), c.accepted ? 1u : 0u);
-    if (c.accepted)
+    // Each case is judged on its own: a failure here must not hide the cases after it.
+    EXPECT_EQ(probe.gumLine().size(), c.accepted ? 1u : 0u);
+    if (c.accepted && probe.gumLine().size() == 1)
     {
       EXPECT_DOUBLE_EQ(probe.gumLine()[0].x, c.point.x);
       EXPECT_DOUBLE_EQ(probe.gumLine()[0].y, c.point.y);
       EXPECT_DOUBLE_EQ(probe.gumLine()[0].z, c.point.z);
     }
   }
+
+  // A scanner's file with a header line: the header is skipped, the points are read as they
+  // stand, and the line counts as a gum line of its points only.
+  const auto jaw = MakeSyntheticJaw();
+  const QString scanned = WriteGumLine(jaw.gumLine, Home() + "/scanned.txt");
+  QFile file(scanned);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray points = file.readAll();
+  file.close();
+  probe.readGumLine(WriteText(Home() + "/headed.txt", "x y z\r\n" + points));
+  const std::vector<Point3> headed = probe.gumLine();
+  probe.readGumLine(scanned);
+  ASSERT_EQ(headed.size(), jaw.gumLine.size());
+  EXPECT_EQ(MaxDistance(headed, probe.gumLine()), 0.0);
 
   // A missing file leaves the gum line as it was.
   probe.readGumLine(WriteText(Home() + "/two.txt", "1 2 3\n4 5 6 7 8 9"));
@@ -357,13 +386,13 @@ TEST_F(MainWindowTest, DrawingHidesTheCutLineAndGeneratingMeanwhileUsesTheGumLin
   EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
 }
 
-TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModel)
+TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModelAndAsksBeforeReplacingAnother)
 {
   const auto jaw = MakeSyntheticJaw();
   const QString folder = Home() + "/drawn";
   LoadedWindow w(WriteJaw(jaw, folder, "lower.jaw.stl"));
   auto& ui = w.probe.ui();
-  WriteText(folder + "/lower.jaw.txt", "old content\n");
+  const QString file = folder + "/lower.jaw.txt";
 
   ui.checkBox_editCurve->setChecked(true);
   EXPECT_FALSE(w.probe.baseplateActor()->GetVisibility());
@@ -376,27 +405,104 @@ TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModel)
   EXPECT_TRUE(w.probe.gumLine().empty());
   EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
   EXPECT_FALSE(ui.pushButton_spline->isEnabled());
+  EXPECT_FALSE(QFile::exists(file));
 
-  // Four clicks on the crowns, counter-clockwise from above, then drawing ends.
+  // Each case draws the same line: four clicks on the crowns, counter-clockwise from above.
+  // A file of that name that holds something else (a scanner's gum line) is replaced only when
+  // the user says Yes; the drawn line is used either way. A replace that cannot finish (files
+  // may grow to 1000 bytes only, as on a full disk) keeps the old file.
+  const QByteArray other = "1 2 3\n4 5 6\n7 8 9\n10 11 12\n";
+  struct Case
+  {
+    const char* what;
+    bool before;       // a file is there before the drawing ends
+    bool beforeIsLine; // ... and it holds the drawn line already
+    QMessageBox::StandardButton answer; // NoButton: no question is expected
+    bool limited;
+    bool replaced;
+  };
+  const Case cases[] = {
+    { "no file yet", false, false, QMessageBox::NoButton, false, true },
+    { "another file, kept", true, false, QMessageBox::No, false, false },
+    { "another file, replaced", true, false, QMessageBox::Yes, false, true },
+    { "a file that holds the drawn line", true, true, QMessageBox::NoButton, false, true },
+    { "another file, replaced on a full disk", true, false, QMessageBox::Yes, true, false },
+  };
   w.Show();
-  ui.checkBox_editCurve->setChecked(true);
-  w.ClickFourCrowns(jaw);
-  ui.checkBox_editCurve->setChecked(false);
+  QByteArray drawn;
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    QFile::remove(file);
+    const QByteArray before = c.beforeIsLine ? drawn : other;
+    if (c.before)
+    {
+      ASSERT_FALSE(before.isEmpty());
+      WriteText(file, before);
+    }
+    w.driver.Clear();
+    if (c.answer != QMessageBox::NoButton)
+    {
+      w.driver.QueueAnswer(c.answer);
+    }
+    ui.checkBox_editCurve->setChecked(true);
+    // The same view for every drawing, so that the same clicks draw the same line.
+    w.probe.renderer()->ResetCamera();
+    w.ClickFourCrowns(jaw);
+    rlimit small = saved;
+    small.rlim_cur = 1000;
+    if (c.limited)
+    {
+      ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ui.checkBox_editCurve->setChecked(false);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
 
-  ASSERT_EQ(w.probe.gumLine().size(), 300u);
-  ASSERT_EQ(w.driver.boxes().size(), 1u);
-  ExpectBox(w.driver.boxes()[0], "提示", "编辑牙龈线完成!           ", QMessageBox::Warning, nullptr);
-  EXPECT_TRUE(ui.statusbar->currentMessage().isEmpty());
-  EXPECT_TRUE(ui.pushButton_spline->isEnabled());
-  EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
+    ASSERT_EQ(w.probe.gumLine().size(), 300u);
+    EXPECT_TRUE(ui.statusbar->currentMessage().isEmpty());
+    EXPECT_TRUE(ui.pushButton_spline->isEnabled());
+    EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
+    const bool asked = c.answer != QMessageBox::NoButton;
+    ASSERT_EQ(w.driver.boxes().size(), asked ? 2u : 1u);
+    if (asked)
+    {
+      const ShownBox& question = w.driver.boxes()[0];
+      EXPECT_EQ(question.title, "提示");
+      EXPECT_EQ(question.text, "牙龈线文件lower.jaw.txt已存在，是否替换？");
+      EXPECT_EQ(question.icon, QMessageBox::Question);
+      EXPECT_EQ(question.parent, nullptr);
+      EXPECT_EQ(question.buttons, QMessageBox::Yes | QMessageBox::No);
+    }
+    ExpectBox(w.driver.boxes().back(), "提示", "编辑牙龈线完成!           ",
+      QMessageBox::Warning, nullptr);
 
-  // Written beside the model as lower.jaw.txt, replacing the old file, one point per line.
-  QFile written(folder + "/lower.jaw.txt");
-  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-  const QList<QByteArray> lines = written.readAll().split('\n');
-  ASSERT_EQ(lines.size(), 301);
-  EXPECT_TRUE(lines[300].isEmpty());
-  EXPECT_EQ(lines[0].split(' ').size(), 3);
+    // The drawn line as the window writes gum-line files: one point per line as x, y and z,
+    // every line ended.
+    const QString elsewhere = Home() + "/elsewhere.txt";
+    ASSERT_TRUE(w.probe.writeGumLine(elsewhere));
+    QFile expected(elsewhere);
+    ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
+    const QByteArray line = expected.readAll();
+    const QList<QByteArray> lines = line.split('\n');
+    ASSERT_EQ(lines.size(), 301);
+    EXPECT_TRUE(lines[300].isEmpty());
+    EXPECT_EQ(lines[0].split(' ').size(), 3);
+    if (c.beforeIsLine)
+    {
+      ASSERT_EQ(line, drawn);
+    }
+    drawn = line;
+
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), c.replaced ? line : before);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+      (QStringList{ "lower.jaw.stl", "lower.jaw.txt" }));
+  }
+  std::signal(SIGXFSZ, savedHandler);
 }
 
 } // namespace

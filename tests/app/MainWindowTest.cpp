@@ -14,9 +14,19 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QtEndian>
 
 #include <vtkCamera.h>
 #include <vtkSTLReader.h>
+#include <vtkSTLWriter.h>
+
+#include <sys/resource.h>
+
+#include <array>
+#include <csignal>
+#include <limits>
+#include <optional>
+#include <random>
 
 namespace
 {
@@ -46,6 +56,80 @@ private:
   }
   QtMessageHandler previous_ = nullptr;
 };
+
+// One triangle of an STL file: its three corners, x, y, z each.
+using StlTriangle = std::array<float, 9>;
+
+// A closed tetrahedron with its corners at the origin and 10 along each axis.
+std::vector<StlTriangle> Tetrahedron()
+{
+  return { { 0, 0, 0, 0, 10, 0, 10, 0, 0 }, { 0, 0, 0, 10, 0, 0, 0, 0, 10 },
+    { 0, 0, 0, 0, 0, 10, 0, 10, 0 }, { 10, 0, 0, 0, 10, 0, 0, 0, 10 } };
+}
+
+// A binary STL file: an 80-byte header, the triangle count (that of the triangles unless set),
+// 50 bytes per triangle (normal left zero) and any bytes after them.
+struct StlFile
+{
+  explicit StlFile(std::vector<StlTriangle> t)
+    : triangles(std::move(t))
+  {
+  }
+  QByteArray Bytes() const
+  {
+    QByteArray bytes = header.leftJustified(80, ' ', true);
+    auto append = [&bytes](const void* data, int size) {
+      bytes.append(static_cast<const char*>(data), size);
+    };
+    const quint32 n = qToLittleEndian(count ? *count : quint32(triangles.size()));
+    append(&n, 4);
+    for (const StlTriangle& t : triangles)
+    {
+      const float normal[3] = { 0, 0, 0 };
+      append(normal, 12);
+      for (float v : t)
+      {
+        const float little = qToLittleEndian(v);
+        append(&little, 4);
+      }
+      append("\0\0", 2);
+    }
+    return bytes + trailing;
+  }
+
+  std::vector<StlTriangle> triangles;
+  QByteArray header = "binary";
+  std::optional<quint32> count;
+  QByteArray trailing;
+};
+
+// The same triangles as an ASCII STL file.
+QByteArray AsciiStl(const std::vector<StlTriangle>& triangles)
+{
+  QByteArray text = "solid test\n";
+  for (const StlTriangle& t : triangles)
+  {
+    text += " facet normal 0 0 0\n  outer loop\n";
+    for (int k = 0; k < 3; ++k)
+    {
+      text += QString("   vertex %1 %2 %3\n")
+                .arg(t[3 * k])
+                .arg(t[3 * k + 1])
+                .arg(t[3 * k + 2])
+                .toUtf8();
+    }
+    text += "  endloop\n endfacet\n";
+  }
+  return text + "endsolid test\n";
+}
+
+QString WriteBytes(const QString& path, const QByteArray& bytes)
+{
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+  return path;
+}
 
 TEST_F(MainWindowTest, AfterStartOnlyLoadingAndTheOptionsAcceptInput)
 {
@@ -178,17 +262,22 @@ TEST_F(MainWindowTest, LoadingAModelResetsTheWindowAndRemembersTheFolder)
   EXPECT_EQ(stored, QFileInfo(path).absolutePath());
 }
 
-TEST_F(MainWindowTest, AFailedLoadKeepsTheOldModelButNamesTheChosenFile)
+TEST_F(MainWindowTest, AFailedLoadChangesNeitherTheModelNorItsNameNorTheFolders)
 {
   const auto jaw = MakeSyntheticJaw();
   const QString good = WriteJaw(jaw, Home() + "/a", "good.stl");
-  const QString bad = Home() + "/b/broken.stl";
   QDir().mkpath(Home() + "/b");
+  QByteArray truncated = StlFile(Tetrahedron()).Bytes();
+  truncated.chop(60);
+  struct Case
   {
-    QFile file(bad);
-    file.open(QIODevice::WriteOnly);
-    file.write("solid nothing\nendsolid nothing\n");
-  }
+    const char* what;
+    QString path;
+  };
+  const std::vector<Case> cases = {
+    { "no triangles", WriteBytes(Home() + "/b/broken.stl", "solid nothing\nendsolid nothing\n") },
+    { "a truncated binary file", WriteBytes(Home() + "/b/truncated.stl", truncated) },
+  };
 
   MainWindow window;
   MainWindowProbe probe(window);
@@ -197,15 +286,34 @@ TEST_F(MainWindowTest, AFailedLoadKeepsTheOldModelButNamesTheChosenFile)
   QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
   vtkActor* first = probe.modelActor();
   ASSERT_NE(first, nullptr);
+  const QString goodFolder = QFileInfo(good).absolutePath();
 
-  driver.QueueFile(bad);
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-  EXPECT_EQ(probe.modelActor(), first);
-  EXPECT_EQ(window.windowTitle(), "Coravex - broken.stl");
-  EXPECT_EQ(probe.lastOpenDir(), QFileInfo(bad).absolutePath());
-  ASSERT_EQ(driver.boxes().size(), 1u);
-  ExpectBox(driver.boxes()[0], "错误", QString("STL文件读取失败：%1").arg(bad),
-    QMessageBox::Critical, &window);
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    driver.Clear();
+    driver.QueueFile(c.path);
+    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+    ASSERT_EQ(driver.boxes().size(), 1u);
+    ExpectBox(driver.boxes()[0], "错误", QString("STL文件读取失败：%1").arg(c.path),
+      QMessageBox::Critical, &window);
+    EXPECT_EQ(probe.modelActor(), first);
+    EXPECT_EQ(window.windowTitle(), "Coravex - good.stl");
+    EXPECT_EQ(probe.lastOpenDir(), goodFolder);
+    QString stored;
+    loadGcodeFileDirPath(stored);
+    EXPECT_EQ(stored, goodFolder);
+
+    // The next save proposes the model on screen, not the file that failed; the next open
+    // starts in the model's folder.
+    driver.QueueFile(QString());
+    QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
+    driver.QueueFile(QString());
+    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+    ASSERT_EQ(driver.fileDialogs().size(), 3u);
+    EXPECT_EQ(driver.fileDialogs()[1].selected.value(0), good);
+    EXPECT_EQ(driver.fileDialogs()[2].directory, goodFolder);
+  }
 
   // A path that is missing or not a file gives no box, only a log line.
   driver.Clear();
@@ -213,6 +321,106 @@ TEST_F(MainWindowTest, AFailedLoadKeepsTheOldModelButNamesTheChosenFile)
   EXPECT_FALSE(probe.loadStl(Home()));
   EXPECT_TRUE(driver.boxes().empty());
   EXPECT_EQ(probe.modelActor(), first);
+}
+
+TEST_F(MainWindowTest, OnlyFilesThatHoldAWholeModelOfSaneSizeLoad)
+{
+  // Binary files are checked against their triangle count before they are read, and every
+  // coordinate of what was read must be finite and within 10 000 of the origin. The count
+  // may be smaller than what the file holds (bytes after the last triangle, or the 0 some
+  // writers leave), and a triangle that the reader drops as degenerate is no fault.
+  const auto tetrahedron = Tetrahedron();
+  auto withVertex = [&tetrahedron](float value) {
+    std::vector<StlTriangle> triangles = tetrahedron;
+    triangles[2][4] = value;
+    return StlFile(triangles).Bytes();
+  };
+  auto degenerate = tetrahedron;
+  degenerate.push_back({ 1, 1, 1, 1, 1, 1, 5, 5, 5 });
+  StlFile trailing(tetrahedron);
+  trailing.trailing = QByteArray(30, '\x7f');
+  StlFile noCount(tetrahedron);
+  noCount.count = 0;
+  StlFile overCounted(tetrahedron);
+  overCounted.count = 5;
+  StlFile huge(tetrahedron);
+  huge.count = 0x7FFFFFFF;
+  StlFile solidHeader(tetrahedron);
+  solidHeader.header = "solid written as binary";
+  std::mt19937 random(7);
+  QByteArray noise(4000, '\0');
+  for (char& byte : noise)
+  {
+    byte = static_cast<char>(random() & 0xFF);
+  }
+  const QByteArray ascii = AsciiStl(tetrahedron);
+  QByteArray asciiFar = ascii;
+  asciiFar.replace("vertex 0 0 10", "vertex 0 0 1e30");
+  QByteArray asciiNan = ascii;
+  asciiNan.replace("vertex 0 0 10", "vertex 0 0 nan");
+  QByteArray asciiCut = ascii;
+  asciiCut.truncate(asciiCut.indexOf("endloop"));
+  const float inf = std::numeric_limits<float>::infinity();
+
+  struct Case
+  {
+    const char* what;
+    QByteArray bytes;
+    vtkIdType cells; // 0: refused
+  };
+  const std::vector<Case> cases = {
+    { "a whole binary file", StlFile(tetrahedron).Bytes(), 4 },
+    { "a binary header that starts with solid", solidHeader.Bytes(), 4 },
+    { "bytes after the last triangle", trailing.Bytes(), 4 },
+    { "a count of 0", noCount.Bytes(), 4 },
+    { "a degenerate triangle", StlFile(degenerate).Bytes(), 4 },
+    { "a vertex at 10 000", withVertex(10000.0f), 4 },
+    { "an ASCII file", ascii, 4 },
+    { "one triangle fewer than counted", overCounted.Bytes(), 0 },
+    { "a count of 0x7FFFFFFF", huge.Bytes(), 0 },
+    { "cut off inside the count", StlFile(tetrahedron).Bytes().left(82), 0 },
+    { "random bytes", noise, 0 },
+    { "a vertex at NaN", withVertex(std::numeric_limits<float>::quiet_NaN()), 0 },
+    { "a vertex at +inf", withVertex(inf), 0 },
+    { "a vertex at -inf", withVertex(-inf), 0 },
+    { "a vertex at 1e30", withVertex(1e30f), 0 },
+    { "a vertex just beyond 10 000", withVertex(-10000.5f), 0 },
+    { "an ASCII vertex at 1e30", asciiFar, 0 },
+    { "an ASCII vertex at nan", asciiNan, 0 },
+    { "an ASCII file cut off in a facet", asciiCut, 0 },
+  };
+
+  MainWindow window;
+  MainWindowProbe probe(window);
+  DialogDriver driver;
+  const QString folder = Home() + "/files";
+  QDir().mkpath(folder);
+  int index = 0;
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    const QString path = WriteBytes(folder + QString("/model%1.stl").arg(index++), c.bytes);
+    vtkActor* before = probe.modelActor();
+    driver.Clear();
+    driver.QueueFile(path);
+    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+    // Each case is judged on its own: a failure here must not hide the cases after it.
+    if (c.cells > 0)
+    {
+      EXPECT_TRUE(driver.boxes().empty());
+      EXPECT_NE(probe.modelActor(), before);
+      EXPECT_EQ(probe.model() ? probe.model()->GetNumberOfCells() : 0, c.cells);
+      EXPECT_EQ(window.windowTitle(), "Coravex - " + QFileInfo(path).fileName());
+      continue;
+    }
+    EXPECT_EQ(driver.boxes().size(), 1u);
+    if (driver.boxes().size() == 1)
+    {
+      ExpectBox(driver.boxes()[0], "错误", QString("STL文件读取失败：%1").arg(path),
+        QMessageBox::Critical, &window);
+    }
+    EXPECT_EQ(probe.modelActor(), before);
+  }
 }
 
 TEST_F(MainWindowTest, LoadingAModelSwitchesOffTheCutLineAndTheGumLineTools)
@@ -328,6 +536,81 @@ TEST_F(MainWindowTest, SavingWritesOnlyToStlNamesAndReportsWhatHappened)
   reader->SetFileName(utf8.constData());
   reader->Update();
   EXPECT_NEAR(Bounds(reader->GetOutput())[2], Bounds(jaw.mesh)[2] + 1.0, 1e-4);
+}
+
+TEST_F(MainWindowTest, AModelSaveThatCannotFinishKeepsTheFileThatWasThere)
+{
+  const auto jaw = MakeSyntheticJaw();
+  MainWindow window;
+  MainWindowProbe probe(window);
+  DialogDriver driver;
+  driver.QueueFile(WriteJaw(jaw, Home() + "/in", "jaw.stl"));
+  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+  ASSERT_NE(probe.model(), nullptr);
+
+  // A good save writes exactly what vtkSTLWriter writes for the model.
+  const QString reference = Home() + "/reference.stl";
+  {
+    vtkNew<vtkSTLWriter> writer;
+    const QByteArray utf8 = reference.toUtf8();
+    writer->SetFileName(utf8.constData());
+    writer->SetInputData(probe.model());
+    ASSERT_EQ(writer->Write(), 1);
+  }
+  QFile referenceFile(reference);
+  ASSERT_TRUE(referenceFile.open(QIODevice::ReadOnly));
+  const QByteArray expected = referenceFile.readAll();
+  ASSERT_GT(expected.size(), 100000);
+
+  const QDir out(Home() + "/out");
+  out.mkpath(".");
+  const QString target = out.filePath("jaw.stl");
+  const QByteArray previous = "solid the model saved before\nendsolid\n";
+  WriteBytes(target, previous);
+
+  // Files may grow to 64 KiB only, as on a disk that fills up during the write (this holds
+  // for root too); the write then fails with EFBIG instead of the signal.
+  struct Case
+  {
+    const char* what;
+    rlim_t limit;
+    bool saved;
+  };
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+  for (const Case& c :
+    { Case{ "a file-size limit", 65536, false }, Case{ "no limit", saved.rlim_cur, true } })
+  {
+    SCOPED_TRACE(c.what);
+    driver.Clear();
+    driver.QueueFile(target);
+    // The save dialog asks before it offers an existing name.
+    driver.QueueAnswer(QMessageBox::Yes);
+    rlimit small = saved;
+    small.rlim_cur = c.limit;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+
+    ASSERT_EQ(driver.boxes().size(), 2u);
+    EXPECT_EQ(driver.boxes()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    if (c.saved)
+    {
+      ExpectBox(driver.boxes()[1], "成功", "模型保存成功！", QMessageBox::Information, &window);
+      EXPECT_TRUE(written.readAll() == expected);
+    }
+    else
+    {
+      ExpectBox(driver.boxes()[1], "错误", "保存失败", QMessageBox::Warning, &window);
+      EXPECT_EQ(written.readAll(), previous);
+    }
+    // No scratch or half-written file is left beside it.
+    EXPECT_EQ(out.entryList(QDir::Files | QDir::Hidden), QStringList{ "jaw.stl" });
+  }
+  std::signal(SIGXFSZ, savedHandler);
 }
 
 TEST_F(MainWindowTest, SaveProposesTheModelNameInTheLastFolder)

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace
@@ -328,6 +329,75 @@ TEST(FitBasePlane, FailsWithoutAFlatPatchOrWithOnlySliversAndLeavesItsOutputs)
   double normal[3];
   double origin[3];
   EXPECT_FALSE(probe.FitBasePlane(normal, origin));
+}
+
+TEST(FitBasePlane, RowsSpanAnyModelWithinTheLoadBoundAndStayBoundedBeyondIt)
+{
+  // A flat strip along x at z = 0, 8 wide, of 500 squares, and one small triangle at z = 3 in
+  // a corner, which gives the model its height and stays clear of the rows: the pass from
+  // below wins with hits on the strip. The strip is 34 641 long: a model within 10 000 of the
+  // origin spans no more along any axis, however it is turned.
+  const double half = 17320.5;
+  const int squares = 500;
+  std::vector<Vec3> points;
+  std::vector<std::vector<vtkIdType>> triangles;
+  for (int k = 0; k <= squares; ++k)
+  {
+    const double x = -half + 2.0 * half * k / squares;
+    points.push_back({ x, -4.0, 0.0 });
+    points.push_back({ x, 4.0, 0.0 });
+  }
+  for (vtkIdType k = 0; k < squares; ++k)
+  {
+    triangles.push_back({ 2 * k, 2 * k + 2, 2 * k + 3 });
+    triangles.push_back({ 2 * k, 2 * k + 3, 2 * k + 1 });
+  }
+  const auto top = static_cast<vtkIdType>(points.size());
+  for (const Vec3& corner : { Vec3{ half - 1.0, 3.0, 3.0 }, Vec3{ half, 3.0, 3.0 },
+         Vec3{ half, 4.0, 3.0 } })
+  {
+    points.push_back(corner);
+  }
+  triangles.push_back({ top, top + 1, top + 2 });
+  const auto strip = TriangleMesh(points, triangles);
+
+  // The long row reaches from one end of the strip to the other: the last square's upper
+  // triangle is hit (its lower one has one coplanar neighbour only).
+  const double square = 2.0 * half / squares;
+  {
+    AlignerProbe probe(strip);
+    probe.UseAxes(2, 0, 1);
+    double normal[3];
+    double origin[3];
+    ASSERT_TRUE(probe.FitBasePlane(normal, origin));
+    ASSERT_FALSE(probe.hitsA.empty());
+    EXPECT_LT(probe.hitsA.front().p[0], -half + square);
+    EXPECT_GT(probe.hitsA.back().p[0], half - square);
+  }
+
+  // A damaged model's size (huge, infinite or undefined) gives a bounded long row, which here
+  // meets nothing; the middle row still finds the base.
+  struct Case
+  {
+    const char* what;
+    double length;
+  };
+  for (const Case c : { Case{ "1e30", 1e30 },
+         Case{ "infinite", std::numeric_limits<double>::infinity() },
+         Case{ "NaN", std::numeric_limits<double>::quiet_NaN() } })
+  {
+    SCOPED_TRACE(c.what);
+    AlignerProbe probe(strip);
+    probe.UseAxes(2, 0, 1);
+    probe.extent[0] = c.length;
+    double normal[3];
+    double origin[3];
+    ASSERT_TRUE(probe.FitBasePlane(normal, origin));
+    EXPECT_TRUE(probe.hitsA.empty());
+    EXPECT_FALSE(probe.hitsB.empty());
+    EXPECT_NEAR(std::fabs(normal[2]), 1.0, 1e-9);
+    EXPECT_NEAR(origin[2], 0.0, 1e-9);
+  }
 }
 
 TEST(FindLargestPlanarGroup, GroupsByPlaneWithinTheTolerances)

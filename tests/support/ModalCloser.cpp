@@ -56,7 +56,13 @@ void ModalCloser::poll()
   {
     boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->parentWidget(),
                      box->standardButtons()});
-    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+    QAbstractButton* answer = answers.empty() ? nullptr : box->button(answers.front());
+    if (answer)
+    {
+      answers.pop_front();
+      answer->click();
+    }
+    else if (QAbstractButton* ok = box->button(QMessageBox::Ok))
     {
       ok->click();
     }

@@ -1,5 +1,6 @@
 // Answers the modal windows that the dialogs open while a test drives them: every message
-// box is recorded and closed with Ok; other modal dialogs go to a handler of the test.
+// box is recorded and closed with Ok, or with the answer queued for it; other modal dialogs go
+// to a handler of the test.
 #pragma once
 
 #include <QMessageBox>
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -32,6 +34,9 @@ public:
   ModalCloser();
 
   std::vector<ShownBox> boxes;
+  // Answers for boxes that ask: a box that has the first button of the list is answered with
+  // it (which leaves the list); any other box is closed with Ok.
+  std::deque<QMessageBox::StandardButton> answers;
   // Runs once, from the event loop, for each modal dialog that is not a message box; without
   // a handler such a dialog is rejected.
   std::function<void(QDialog*)> onDialog;
