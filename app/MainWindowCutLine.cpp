@@ -177,7 +177,12 @@ bool MainWindow::SaveCutLineFile(QString path)
     return false;
   }
   const std::string nativePath = path.toLocal8Bit().toStdString();
-  cutLineGenerator->AdjustPosesToModel(poses);
+  // A path that is not on the model (no model where the line runs, or the line moved far off
+  // it) would cut the air or into the base: nothing is written.
+  if (!cutLineGenerator->AdjustPosesToModel(poses))
+  {
+    return false;
+  }
   return ToolPath::Export(poses, nativePath, cutTwoLoops);
 }
 

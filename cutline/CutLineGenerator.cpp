@@ -119,9 +119,13 @@ void CutLineGenerator::SetRenderer(vtkSmartPointer<vtkRenderer> renderer)
   Renderer = renderer;
 }
 
-Point3 CutLineGenerator::ProjectAlongAxis(const double q[3], const double axis[3])
+Point3 CutLineGenerator::ProjectAlongAxis(const double q[3], const double axis[3], bool* hit)
 {
   Point3 result{ q[0], q[1], q[2] };
+  if (hit)
+  {
+    *hit = false;
+  }
   if (!ModelTree)
   {
     return result;
@@ -164,6 +168,10 @@ Point3 CutLineGenerator::ProjectAlongAxis(const double q[3], const double axis[3
     collect(inner);
   }
 
+  if (hit)
+  {
+    *hit = hits->GetNumberOfPoints() > 0;
+  }
   double best = 1e299;
   for (vtkIdType i = 0; i < hits->GetNumberOfPoints(); ++i)
   {

@@ -75,10 +75,12 @@ public:
     const LoopPartition& partition);
   void ResampleIndexWindow(vtkSmartPointer<vtkPoints> loop, int a, int b, std::vector<int>& out);
 
-  // Model locator and projection onto the model along an axis.
+  // Model locator and projection onto the model along an axis. The projection is the surface
+  // crossing within 10 of `q` along the axis that lies furthest along it, or `q` itself when
+  // there is none; `hit`, when given, tells which (true: a crossing was found).
   void SetModel(vtkSmartPointer<vtkPolyData> model);
   void SetRenderer(vtkSmartPointer<vtkRenderer> renderer);
-  Point3 ProjectAlongAxis(const double q[3], const double axis[3]);
+  Point3 ProjectAlongAxis(const double q[3], const double axis[3], bool* hit = nullptr);
 
   // Spline sampling, tool directions and the smoothed, projected cut line.
   static vtkSmartPointer<vtkPoints> ResampleClosedSpline(
@@ -89,7 +91,10 @@ public:
     const double axis180[3]);
   vtkSmartPointer<vtkPoints> RebuildSmoothLoop(vtkSmartPointer<vtkPoints> loop);
 
-  // Pose adjustment for the export, and lowering of the cut line.
+  // Pose adjustment for the export, and lowering of the cut line. The adjustment moves each
+  // pose at most 0.7 along its tool axis toward the model; it returns true only when every
+  // pose's probe met the model within 1.5 of the pose, so that a path that is not on the model
+  // (no model there, or the line far above or below it) is told from one that is.
   bool AdjustPosesToModel(std::vector<PoseDir>& poses);
   vtkSmartPointer<vtkPoints> MoveDown(vtkSmartPointer<vtkParametricSpline> spline, double delta);
 

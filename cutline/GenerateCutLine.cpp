@@ -6,10 +6,54 @@
 
 #include <iostream>
 
+namespace
+{
+
+// Twice the area the closed line encloses in the xy plane: positive when it runs
+// counter-clockwise seen from +z.
+double TwiceSignedAreaXY(vtkPoints* line)
+{
+  const vtkIdType n = line->GetNumberOfPoints();
+  double sum = 0.0;
+  for (vtkIdType i = 0; i < n; ++i)
+  {
+    double p[3];
+    double q[3];
+    line->GetPoint(i, p);
+    line->GetPoint((i + 1) % n, q);
+    sum += p[0] * q[1] - q[0] * p[1];
+  }
+  return sum;
+}
+
+// The points of `line` in the opposite order.
+vtkSmartPointer<vtkPoints> Reversed(vtkPoints* line)
+{
+  auto reversed = vtkSmartPointer<vtkPoints>::New();
+  reversed->SetDataType(line->GetDataType());
+  const vtkIdType n = line->GetNumberOfPoints();
+  reversed->Allocate(n);
+  for (vtkIdType i = n - 1; i >= 0; --i)
+  {
+    reversed->InsertNextPoint(line->GetPoint(i));
+  }
+  return reversed;
+}
+
+} // namespace
+
 vtkSmartPointer<vtkPoints> CutLineGenerator::GenerateCutLine(vtkSmartPointer<vtkPoints> gumLine,
   double lingualKeep, double buccalKeep, double buccalDrop)
 {
   BuccalDrop = buccalDrop;
+
+  // Every step below takes the loop to run counter-clockwise seen from +z: its sides, its
+  // valleys and its outward directions follow from that. A clockwise gum line (drawn or saved
+  // the other way round) is taken in the opposite order; the caller's line is not changed.
+  if (gumLine && TwiceSignedAreaXY(gumLine) < 0.0)
+  {
+    gumLine = Reversed(gumLine);
+  }
 
   const vtkIdType n = gumLine ? gumLine->GetNumberOfPoints() : 0;
   double best = -1000.0;

@@ -15,6 +15,9 @@ namespace
 constexpr double kMaxCorrection = 0.7;
 // Distance of the probe from the pose, square to the tool axis on its inner upper side.
 constexpr double kProbeOffset = 0.4;
+// A fitted pose counts as on the model when the crossing its probe found lies this close to
+// it; a pose on the surface has it at the probe's 0.4.
+constexpr double kOnModelDistance = 1.5;
 
 // Window of the lowering's directions: control points lie about 1.5 apart, so every 4th point
 // (about 6 units) is a sample.
@@ -29,10 +32,11 @@ bool CutLineGenerator::AdjustPosesToModel(std::vector<PoseDir>& poses)
 {
   const size_t n = poses.size();
   // With fewer than three poses the neighbours on both sides are the same point, so there is
-  // no tangent and no side to probe: the poses stay where they are.
+  // no tangent and no side to probe: the poses stay where they are, and none of them can be
+  // shown to lie on the model.
   if (n < 3)
   {
-    return true;
+    return n == 0;
   }
 
   // Tangents from the incoming positions, before any pose moves.
@@ -46,6 +50,7 @@ bool CutLineGenerator::AdjustPosesToModel(std::vector<PoseDir>& poses)
     tangents[i] = Point3{ t[0], t[1], t[2] };
   }
 
+  bool onModel = true;
   for (size_t i = 0; i < n; ++i)
   {
     Point3& p = poses[i].point;
@@ -59,23 +64,33 @@ bool CutLineGenerator::AdjustPosesToModel(std::vector<PoseDir>& poses)
     vtkMath::Cross(axis, tangent, side);
     const double sideLength = vtkMath::Normalize(side);
     // Coincident neighbours or an undefined direction leave no side to probe on: the pose
-    // keeps its position rather than taking a value from nowhere.
+    // keeps its position rather than taking a value from nowhere, unchecked.
     if (!(sideLength > 0.0) || !std::isfinite(sideLength))
     {
+      onModel = false;
       continue;
     }
 
     const double probe[3] = { p.x + kProbeOffset * side[0], p.y + kProbeOffset * side[1],
       p.z + kProbeOffset * side[2] };
-    const Point3 hit = ProjectAlongAxis(probe, axis);
+    bool found = false;
+    const Point3 hit = ProjectAlongAxis(probe, axis, &found);
     double delta[3] = { hit.x - probe[0], hit.y - probe[1], hit.z - probe[2] };
     const double length = vtkMath::Norm(delta);
     const double scale = length < kMaxCorrection ? 1.0 : kMaxCorrection / length;
     p.x += scale * delta[0];
     p.y += scale * delta[1];
     p.z += scale * delta[2];
+
+    // The probe's own crossing tells whether the model lies near the fitted pose: a probe that
+    // met nothing, or met the surface only far along the axis, leaves the pose off the model.
+    const double gap[3] = { hit.x - p.x, hit.y - p.y, hit.z - p.z };
+    if (!found || !(vtkMath::Norm(gap) <= kOnModelDistance))
+    {
+      onModel = false;
+    }
   }
-  return true;
+  return onModel;
 }
 
 vtkSmartPointer<vtkPoints> CutLineGenerator::MoveDown(

@@ -21,21 +21,6 @@
 namespace
 {
 
-// Brings `a` within 180 degrees of the previous pose's angle by whole turns, trying -3 to +3
-// turns in this order; an angle that no turn brings close enough stays as it is.
-double UnwrapAngle(double a, double previous)
-{
-  for (int k = -3; k <= 3; ++k)
-  {
-    const double candidate = a + 360.0 * k;
-    if (std::fabs(candidate - previous) < 180.0)
-    {
-      return candidate;
-    }
-  }
-  return a;
-}
-
 bool IsFinite(const Pose4& pose)
 {
   return std::isfinite(pose.x) && std::isfinite(pose.y) && std::isfinite(pose.z) &&
@@ -231,6 +216,42 @@ bool Export(const std::vector<PoseDir>& poses, const std::string& path, bool two
     machine.push_back(pose);
   }
   return Write(path, machine);
+}
+
+double UnwrapAngle(double a, double previous)
+{
+  // Up to three turns either way: the first count from -3 up that brings `a` within 180.
+  for (int k = -3; k <= 3; ++k)
+  {
+    const double candidate = a + 360.0 * k;
+    if (std::fabs(candidate - previous) < 180.0)
+    {
+      return candidate;
+    }
+  }
+  // Further away, or exactly half a turn off: the nearest of the whole-turn counts around
+  // (previous - a) / 360, and of two equally near ones (both 180 away) the one with fewer turns,
+  // which is `a` itself when it is one of them.
+  const double turns = std::round((previous - a) / 360.0);
+  if (!std::isfinite(turns))
+  {
+    return a;
+  }
+  double best = a;
+  double bestGap = std::numeric_limits<double>::infinity();
+  double bestTurns = 0.0;
+  for (double k = turns - 1.0; k <= turns + 1.0; k += 1.0)
+  {
+    const double candidate = a + 360.0 * k;
+    const double gap = std::fabs(candidate - previous);
+    if (gap < bestGap || (gap == bestGap && std::fabs(k) < std::fabs(bestTurns)))
+    {
+      best = candidate;
+      bestGap = gap;
+      bestTurns = k;
+    }
+  }
+  return best;
 }
 
 void RotateToStart(const std::vector<PoseDir>& in, std::vector<PoseDir>& out)

@@ -16,6 +16,12 @@ namespace ToolPath
 // nothing and gives false.
 bool Export(const std::vector<PoseDir>& poses, const std::string& path, bool twoLoops);
 
+// `a` plus the whole number of turns that brings it nearest `previous` (less than 180 degrees
+// from it, for any number of turns). Exactly half a turn off, with two equally near angles,
+// the one with fewer turns added: `a` itself when it lies 180 from `previous`. Non-finite
+// values give `a`. Export uses it to keep A continuous from pose to pose.
+double UnwrapAngle(double a, double previous);
+
 // `out` becomes `in` turned so that it starts at the entry of the quadrant x >= 0, y >= 0
 // whose outward direction (also in that quadrant) lies closest to +X; `in` as it is otherwise.
 void RotateToStart(const std::vector<PoseDir>& in, std::vector<PoseDir>& out);

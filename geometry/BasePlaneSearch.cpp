@@ -7,6 +7,7 @@
 #include "geometry/FrameMath.h"
 
 #include <vtkCell.h>
+#include <vtkCellArray.h>
 #include <vtkCellType.h>
 #include <vtkIdList.h>
 #include <vtkMath.h>
@@ -21,6 +22,7 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <vector>
 
 // Inward triangle normals, each computed the first time it is asked for. An entry's normal is
 // written before its flag is set; the normals are left uninitialised so that a call touches
@@ -81,6 +83,76 @@ std::vector<Segment> Shifted(std::vector<Segment> row, const double by[3], const
     }
   }
   return row;
+}
+
+// True when `mesh` is a closed surface of triangles, every edge shared by exactly two of them
+// running it in opposite directions, whose triangles enclose a negative volume: the whole
+// model faces inward. For anything else (an open scan, mixed cells, a surface with edges of
+// one or of three triangles) the winding of a triangle is all there is to go by, and false.
+bool FacesInward(vtkPolyData* mesh)
+{
+  vtkCellArray* polys = mesh->GetPolys();
+  if (!polys || polys->GetNumberOfCells() != mesh->GetNumberOfCells())
+  {
+    return false;
+  }
+  // Six times the signed volume, as the sum of the tetrahedra from the origin to each triangle.
+  double volume = 0.0;
+  struct Edge
+  {
+    vtkIdType low;
+    vtkIdType high;
+    bool upward; // runs from low to high
+    bool operator<(const Edge& other) const
+    {
+      return low != other.low ? low < other.low
+        : high != other.high  ? high < other.high
+                              : upward < other.upward;
+    }
+  };
+  std::vector<Edge> edges;
+  edges.reserve(3 * static_cast<size_t>(polys->GetNumberOfCells()));
+  vtkIdType size = 0;
+  const vtkIdType* ids = nullptr;
+  for (polys->InitTraversal(); polys->GetNextCell(size, ids);)
+  {
+    if (size != 3)
+    {
+      return false;
+    }
+    double p[3][3];
+    for (int k = 0; k < 3; ++k)
+    {
+      mesh->GetPoint(ids[k], p[k]);
+      const vtkIdType a = ids[k];
+      const vtkIdType b = ids[(k + 1) % 3];
+      edges.push_back(Edge{ std::min(a, b), std::max(a, b), a < b });
+    }
+    double cross[3];
+    vtkMath::Cross(p[1], p[2], cross);
+    volume += vtkMath::Dot(p[0], cross);
+  }
+  if (!(volume < 0.0))
+  {
+    return false;
+  }
+  // Closed and consistently oriented: the edges pair up, each pair run both ways.
+  std::sort(edges.begin(), edges.end());
+  if (edges.size() % 2 != 0)
+  {
+    return false;
+  }
+  for (size_t i = 0; i < edges.size(); i += 2)
+  {
+    const Edge& a = edges[i];
+    const Edge& b = edges[i + 1];
+    if (a.low != b.low || a.high != b.high || a.upward == b.upward ||
+      (i + 2 < edges.size() && edges[i + 2].low == a.low && edges[i + 2].high == a.high))
+    {
+      return false;
+    }
+  }
+  return true;
 }
 
 } // namespace
@@ -161,6 +233,9 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
     return false;
   }
 
+  // Into the model is against the first triangle's normal, unless the closed model faces
+  // inward as a whole: then its triangles' normals point into it.
+  const bool inward = FacesInward(mesh);
   vtkNew<vtkPoints> points;
   points->SetDataTypeToDouble();
   double r[3] = { 0.0, 0.0, 0.0 };
@@ -176,7 +251,10 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
     if (i == 0)
     {
       vtkTriangle::ComputeNormal(p0, p1, p2, r);
-      Negate(r);
+      if (!inward)
+      {
+        Negate(r);
+      }
     }
   }
 

@@ -14,6 +14,8 @@
 #include <CGAL/Polygon_mesh_processing/self_intersections.h>
 #include <CGAL/Polygon_mesh_processing/triangulate_faces.h>
 
+#include <boost/iterator/function_output_iterator.hpp>
+
 #include <vtkCellArray.h>
 #include <vtkNew.h>
 #include <vtkPoints.h>
@@ -34,6 +36,13 @@ namespace
 {
 
 using Polygon = std::vector<std::size_t>;
+
+// Most pairs of crossing triangles a model may have for the refinement to be tried. The
+// refinement leaves a copy of each crossing point on either side, which every later pass and
+// the difference meet again; their cost grows faster than the number of crossings (300 pairs
+// take seconds, 600 about half a minute, two overlapping shells of a whole jaw with 2,500 pairs
+// many minutes, all on the window's thread).
+constexpr std::size_t kMaxCrossingPairs = 500;
 
 // An exception's text on one console line (CGAL's own span several).
 std::string OneLine(const std::exception& e)
@@ -396,7 +405,8 @@ bool MeshBooleanTool::CutGrooveMethod2(vtkSmartPointer<vtkPolyData>& jaw,
   const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out) const
 {
   return CutGroove(*this, jaw, groove, out, [this](ExactMesh& jawMesh) {
-    // A repair that threw may have left the model half rebuilt: it is not cut.
+    // A repair that threw may have left the model half rebuilt, and one that was refused
+    // left it crossing itself: neither is cut.
     return RepairSelfIntersections(jawMesh);
   });
 }
@@ -456,6 +466,14 @@ bool MeshBooleanTool::RepairSelfIntersections(ExactMesh& mesh) const
     if (!PMP::does_self_intersect(surface))
     {
       return true;
+    }
+    std::size_t crossings = 0;
+    PMP::self_intersections(
+      surface, boost::make_function_output_iterator([&](const auto&) { ++crossings; }));
+    if (crossings > kMaxCrossingPairs)
+    {
+      std::cerr << "自相交过多，无法修复: " << crossings << " 对相交三角形" << std::endl;
+      return false;
     }
     // At most five passes, each beginning with the test (the one above stands for the first
     // pass's own). A mesh that really crosses itself keeps self-intersecting through the

@@ -28,7 +28,8 @@ public:
   // model outward before the difference.
   bool CutGrooveMethod1(vtkSmartPointer<vtkPolyData>& jaw,
     const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out) const;
-  // Method 2 refines the model's self-intersections away (at most five passes) instead.
+  // Method 2 refines the model's self-intersections away (at most five passes) instead; a
+  // model with far too many of them is refused.
   bool CutGrooveMethod2(vtkSmartPointer<vtkPolyData>& jaw,
     const vtkSmartPointer<vtkPolyData>& groove, vtkSmartPointer<vtkPolyData>& out) const;
 
@@ -39,6 +40,8 @@ public:
   // the difference was computed and is not empty.
   bool BooleanDifference(ExactMesh& jawMesh, ExactMesh& grooveMesh, ExactMesh& resultMesh) const;
   // Removes degenerate faces and isolated vertices, then splits intersecting triangles along
-  // their intersections, at most five times. False only when the library threw.
+  // their intersections, at most five times. False when the library threw, or when far too
+  // many triangles cross (more than 500 pairs, as two overlapping shells give) to be refined
+  // in reasonable time: then nothing is refined.
   bool RepairSelfIntersections(ExactMesh& mesh) const;
 };

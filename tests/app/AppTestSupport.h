@@ -195,6 +195,19 @@ inline void ExpectBox(const ShownBox& box, const QString& title, const QString& 
   EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
+// A groove that failed: the one "开槽失败" box, the model as it was, the groove still allowed,
+// and the window usable again.
+inline void ExpectGrooveFailed(MainWindowProbe& probe, const DialogDriver& driver,
+  const vtkPolyData* before)
+{
+  ASSERT_EQ(driver.boxes().size(), 1u);
+  ExpectBox(driver.boxes()[0], "错误", "开槽失败", QMessageBox::Warning, &probe.w);
+  EXPECT_EQ(probe.model(), before);
+  EXPECT_TRUE(probe.grooveAllowed());
+  EXPECT_TRUE(probe.w.isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 // A closed, outward-facing bipyramid: `sides` points on a circle of radius 1 about `centre`
 // and two apexes 1 above and below it, so 2 * `sides` triangles.
 inline vtkSmartPointer<vtkPolyData> Bipyramid(int sides, const double centre[3])
@@ -220,6 +233,29 @@ inline vtkSmartPointer<vtkPolyData> Bipyramid(int sides, const double centre[3])
   mesh->SetPoints(points);
   mesh->SetPolys(triangles);
   return mesh;
+}
+
+// An axis-aligned box as a closed triangle mesh.
+inline vtkSmartPointer<vtkPolyData> Box(const double centre[3], double half)
+{
+  auto points = vtkSmartPointer<vtkPoints>::New();
+  for (int k = 0; k < 8; ++k)
+  {
+    points->InsertNextPoint(centre[0] + ((k & 1) ? half : -half),
+      centre[1] + ((k & 2) ? half : -half), centre[2] + ((k & 4) ? half : -half));
+  }
+  const vtkIdType faces[12][3] = { { 0, 2, 1 }, { 1, 2, 3 }, { 4, 5, 6 }, { 5, 7, 6 },
+    { 0, 1, 4 }, { 1, 5, 4 }, { 2, 6, 3 }, { 3, 6, 7 }, { 0, 4, 2 }, { 2, 4, 6 }, { 1, 3, 5 },
+    { 3, 7, 5 } };
+  auto cells = vtkSmartPointer<vtkCellArray>::New();
+  for (const auto& f : faces)
+  {
+    cells->InsertNextCell(3, f);
+  }
+  auto box = vtkSmartPointer<vtkPolyData>::New();
+  box->SetPoints(points);
+  box->SetPolys(cells);
+  return box;
 }
 
 // Bounds of a polydata.

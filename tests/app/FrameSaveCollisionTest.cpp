@@ -21,6 +21,7 @@
 #include <vtkIdList.h>
 #include <vtkMath.h>
 #include <vtkRenderWindow.h>
+#include <vtkReverseSense.h>
 #include <vtkRenderWindowInteractor.h>
 #include <vtkMatrix4x4.h>
 #include <vtkParametricSpline.h>
@@ -57,11 +58,23 @@ struct Window
   void LoadJawAndGumLine(
     const testsupport::SyntheticJaw& jaw, const QString& folder, const QString& name)
   {
+    LoadModelAndGumLine(jaw.mesh, jaw.gumLine, folder, name);
+  }
+  void LoadModelAndGumLine(vtkPolyData* mesh, const std::vector<Point3>& gumLine,
+    const QString& folder, const QString& name = "jaw.stl")
+  {
     QDir().mkpath(folder);
-    testsupport::WriteStl(jaw.mesh, (folder + "/" + name).toStdString());
-    testsupport::WriteGumLineText(jaw.gumLine, (folder + "/gum.txt").toStdString());
+    testsupport::WriteStl(mesh, (folder + "/" + name).toStdString());
+    testsupport::WriteGumLineText(gumLine, (folder + "/gum.txt").toStdString());
     Load(folder + "/" + name);
     LoadGumLine(folder + "/gum.txt");
+  }
+  // Saves the tool path through the save button, answering the dialog with `path`.
+  void SaveCutLineAs(const QString& path)
+  {
+    driver.Clear();
+    driver.QueueFile(path);
+    Click(probe.ui().saveButton_cutLine);
   }
   void Click(QPushButton* button, int times = 1)
   {
@@ -399,6 +412,168 @@ TEST_F(MainWindowTest, SavingTheCutLineWritesTheToolPathTheUserChose)
   ExpectBox(w.driver.boxes()[0], "警告", "切割线保存失败", QMessageBox::Warning, &w.window);
 }
 
+// The gum line moved up by `dz`.
+std::vector<Point3> Lifted(std::vector<Point3> line, double dz)
+{
+  for (Point3& p : line)
+  {
+    p.z += dz;
+  }
+  return line;
+}
+
+TEST_F(MainWindowTest, AToolPathThatIsNotOnTheModelIsNotSaved)
+{
+  const auto jaw = MakeSyntheticJaw();
+  // One triangle under the whole arch, far below its gum line.
+  const Point3 corner[3] = { { -40, -40, 0 }, { 40, -40, 0 }, { 0, 60, 0 } };
+  auto triangle = vtkSmartPointer<vtkPolyData>::New();
+  {
+    vtkNew<vtkPoints> points;
+    for (const auto& c : corner)
+    {
+      points->InsertNextPoint(c.x, c.y, c.z);
+    }
+    vtkNew<vtkCellArray> cells;
+    const vtkIdType ids[3] = { 0, 1, 2 };
+    cells->InsertNextCell(3, ids);
+    triangle->SetPoints(points);
+    triangle->SetPolys(cells);
+  }
+  struct Case
+  {
+    const char* name;
+    vtkPolyData* model;
+    std::vector<Point3> gumLine;
+    double lowerBy; // 0: the cut line is not lowered
+    bool saved;
+  };
+  const Case cases[] = {
+    { "on the model", jaw.mesh, jaw.gumLine, 0.0, true },
+    { "a one-triangle model", triangle, jaw.gumLine, 0.0, false },
+    { "the gum line 50 above the model", jaw.mesh, Lifted(jaw.gumLine, 50.0), 0.0, false },
+    { "the cut line lowered by 50, under the base", jaw.mesh, jaw.gumLine, 50.0, false },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    const QString folder = Home() + "/" + c.name;
+    Window w;
+    auto& ui = w.probe.ui();
+    w.LoadModelAndGumLine(c.model, c.gumLine, folder);
+    w.Click(ui.pushButton_spline);
+    if (c.lowerBy != 0.0)
+    {
+      ui.doubleSpinBox_move_value->setValue(c.lowerBy);
+      w.Click(ui.pushButton_moveDown);
+      double bounds[6];
+      w.probe.cutLineRep().GetSpline()->GetPoints()->GetBounds(bounds);
+      ASSERT_LT(bounds[5], 0.0);
+    }
+    ASSERT_GT(CutLineGenerator::ResampleClosedSpline(w.probe.cutLineRep().GetSpline(), 0.1)
+                ->GetNumberOfPoints(),
+      600);
+
+    const QString target = folder + "/path.gbin";
+    w.SaveCutLineAs(target);
+    ASSERT_EQ(w.driver.boxes().size(), 1u);
+    if (c.saved)
+    {
+      ExpectBox(w.driver.boxes()[0], "提示", "切割线保存成功！", QMessageBox::Information, &w.window);
+      EXPECT_GT(QFileInfo(target).size(), 64);
+    }
+    else
+    {
+      ExpectBox(w.driver.boxes()[0], "警告", "切割线保存失败", QMessageBox::Warning, &w.window);
+      EXPECT_FALSE(QFile::exists(target));
+    }
+  }
+}
+
+// The bytes of a file.
+QByteArray Contents(const QString& path)
+{
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(MainWindowTest, AClockwiseGumLineGivesTheToolPathOfItsCounterClockwiseOrder)
+{
+  // Taken as it runs, a clockwise gum line gives a path millimetres off the gum line with
+  // tool directions into the arch.
+  const auto jaw = MakeSyntheticJaw();
+  std::vector<Point3> clockwise = jaw.gumLine;
+  std::reverse(clockwise.begin(), clockwise.end());
+  struct Case
+  {
+    const char* name;
+    std::vector<Point3> gumLine;
+  };
+  QByteArray first;
+  for (const Case& c : { Case{ "counter-clockwise", jaw.gumLine }, Case{ "clockwise", clockwise } })
+  {
+    SCOPED_TRACE(c.name);
+    const QString folder = Home() + "/" + c.name;
+    Window w;
+    auto& ui = w.probe.ui();
+    w.LoadModelAndGumLine(jaw.mesh, c.gumLine, folder);
+    w.Click(ui.pushButton_spline);
+    w.SaveCutLineAs(folder + "/path.gbin");
+    ASSERT_EQ(w.driver.boxes().size(), 1u);
+    EXPECT_EQ(w.driver.boxes()[0].text, "切割线保存成功！");
+    const QByteArray bytes = Contents(folder + "/path.gbin");
+    ASSERT_GT(bytes.size(), 64);
+    if (first.isEmpty())
+    {
+      first = bytes;
+    }
+    else
+    {
+      EXPECT_TRUE(bytes == first);
+    }
+    // The window keeps the gum line as it was given.
+    ASSERT_EQ(w.probe.gumLine().size(), c.gumLine.size());
+    EXPECT_NEAR(w.probe.gumLine().front().x, c.gumLine.front().x, 1e-5);
+    EXPECT_NEAR(w.probe.gumLine().front().y, c.gumLine.front().y, 1e-5);
+  }
+}
+
+TEST_F(MainWindowTest, AnInwardFacingModelComesOutOnItsBaseAndItsPathIsSaved)
+{
+  // Every triangle reversed, and tilted: the automatic frame must still put the model on +z,
+  // its base on z = 0, the gum line on it, and the tool path on the model.
+  const auto placed = MakeSyntheticJaw(testsupport::SmallJaw(), RigidMotion(10, 0, 0, 2, -3, 4));
+  vtkNew<vtkReverseSense> reverse;
+  reverse->SetInputData(placed.mesh);
+  reverse->ReverseCellsOn();
+  reverse->Update();
+  struct Case
+  {
+    const char* name;
+    vtkPolyData* mesh;
+  };
+  for (const Case& c : { Case{ "outward", placed.mesh }, Case{ "inward", reverse->GetOutput() } })
+  {
+    SCOPED_TRACE(c.name);
+    const QString folder = Home() + "/" + c.name;
+    Window w;
+    auto& ui = w.probe.ui();
+    w.LoadModelAndGumLine(c.mesh, placed.gumLine, folder);
+    ui.checkBox_tansGunline->setChecked(true);
+    w.driver.Clear();
+    w.Click(ui.pushButton_autoAdjust);
+    EXPECT_TRUE(w.driver.boxes().empty());
+    const std::vector<double> b = Bounds(w.probe.model());
+    EXPECT_NEAR(b[4], 0.0, 0.05);
+    EXPECT_NEAR(b[5], 21.0, 0.1);
+    w.Click(ui.pushButton_spline);
+    w.SaveCutLineAs(folder + "/path.gbin");
+    ASSERT_EQ(w.driver.boxes().size(), 1u);
+    EXPECT_EQ(w.driver.boxes()[0].text, "切割线保存成功！");
+    EXPECT_TRUE(QFile::exists(folder + "/path.gbin"));
+  }
+}
+
 TEST_F(MainWindowTest, ACancelledToolPathSaveChangesNothingAndTheLastSaveFolderComesFirst)
 {
   const auto jaw = MakeSyntheticJaw();
@@ -430,29 +605,6 @@ TEST_F(MainWindowTest, ACancelledToolPathSaveChangesNothingAndTheLastSaveFolderC
   w.Click(ui.saveButton_cutLine);
   ASSERT_EQ(w.driver.fileDialogs().size(), 1u);
   EXPECT_EQ(w.driver.fileDialogs()[0].selected.value(0), saved + "/lower.jaw.gbin");
-}
-
-// An axis-aligned box as a closed triangle mesh.
-vtkSmartPointer<vtkPolyData> Box(const double centre[3], double half)
-{
-  auto points = vtkSmartPointer<vtkPoints>::New();
-  for (int k = 0; k < 8; ++k)
-  {
-    points->InsertNextPoint(centre[0] + ((k & 1) ? half : -half),
-      centre[1] + ((k & 2) ? half : -half), centre[2] + ((k & 4) ? half : -half));
-  }
-  const vtkIdType faces[12][3] = { { 0, 2, 1 }, { 1, 2, 3 }, { 4, 5, 6 }, { 5, 7, 6 },
-    { 0, 1, 4 }, { 1, 5, 4 }, { 2, 6, 3 }, { 3, 6, 7 }, { 0, 4, 2 }, { 2, 4, 6 }, { 1, 3, 5 },
-    { 3, 7, 5 } };
-  auto cells = vtkSmartPointer<vtkCellArray>::New();
-  for (const auto& f : faces)
-  {
-    cells->InsertNextCell(3, f);
-  }
-  auto box = vtkSmartPointer<vtkPolyData>::New();
-  box->SetPoints(points);
-  box->SetPolys(cells);
-  return box;
 }
 
 // Whether the segment a-b meets the axis-aligned box (slab test).

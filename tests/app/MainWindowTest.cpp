@@ -7,6 +7,7 @@
 #include "tests/support/MeshChecks.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <vtkAppendPolyData.h>
 #include <vtkCamera.h>
 #include <vtkSTLReader.h>
 #include <vtkSTLWriter.h>
@@ -732,6 +734,64 @@ TEST_F(MainWindowTest, AGrooveResultOfFewerThanTenCellsIsNoGroove)
     }
     EXPECT_TRUE(window.isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  }
+}
+
+// The triangles of `mesh` and of its copy moved by `dx` along x, in one mesh: two closed
+// shells through each other.
+vtkSmartPointer<vtkPolyData> WithShiftedCopy(vtkPolyData* mesh, double dx)
+{
+  auto moved = vtkSmartPointer<vtkPolyData>::New();
+  moved->DeepCopy(mesh);
+  for (vtkIdType i = 0; i < moved->GetNumberOfPoints(); ++i)
+  {
+    double p[3];
+    moved->GetPoint(i, p);
+    p[0] += dx;
+    moved->GetPoints()->SetPoint(i, p);
+  }
+  vtkNew<vtkAppendPolyData> both;
+  both->AddInputData(mesh);
+  both->AddInputData(moved);
+  both->Update();
+  auto out = vtkSmartPointer<vtkPolyData>::New();
+  out->DeepCopy(both->GetOutput());
+  return out;
+}
+
+TEST_F(MainWindowTest, AGrooveIntoAModelOfOverlappingShellsFailsWithinAMinute)
+{
+  // The groove's method 1 stops at the crossings; refining two whole overlapping jaw shells
+  // (thousands of crossing triangle pairs) and cutting them would block the window for many
+  // minutes. Two boxes through each other under the cutter cross in few places: they are
+  // refined and tried, and fail as quickly.
+  struct Case
+  {
+    const char* name;
+    vtkSmartPointer<vtkPolyData> model;
+  };
+  const double centre[3] = { 0.0, -15.0, 2.0 };
+  const Case cases[] = {
+    { "two overlapping jaws", WithShiftedCopy(MakeSyntheticJaw().mesh, 0.5) },
+    { "two overlapping boxes", WithShiftedCopy(Box(centre, 3.0), 3.0) },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    MainWindow window;
+    MainWindowProbe probe(window);
+    DialogDriver driver;
+    driver.QueueFile(WriteModel(c.model, Home() + "/" + c.name, "shells.stl"));
+    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+    vtkPolyData* before = probe.model();
+    ASSERT_EQ(before->GetNumberOfCells(), c.model->GetNumberOfCells());
+
+    testsupport::ConsoleCapture console;
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
+    EXPECT_LT(clock.elapsed(), 60000);
+    ExpectGrooveFailed(probe, driver, before);
   }
 }
 

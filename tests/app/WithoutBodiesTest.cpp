@@ -27,12 +27,7 @@ TEST_F(MainWindowTest, MissingBodiesAreLeftOutAndTheGrooveFails)
   EXPECT_EQ(probe.baseplateActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
 
   QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
-  ASSERT_EQ(driver.boxes().size(), 1u);
-  ExpectBox(driver.boxes()[0], "错误", "开槽失败", QMessageBox::Warning, &window);
-  EXPECT_EQ(probe.model(), before);
-  EXPECT_TRUE(probe.grooveAllowed());
-  EXPECT_TRUE(window.isEnabled());
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  ExpectGrooveFailed(probe, driver, before);
 }
 
 } // namespace

@@ -379,19 +379,50 @@ TEST(GenerateCutLine, FollowsTheGumLineOnTheModelFlatterOverThePapillae)
   }
 }
 
-TEST(GenerateCutLine, ClockwiseGumLineStillGivesACutLineOnTheModel)
+TEST(GenerateCutLine, AClockwiseGumLineGivesTheCutLineOfItsCounterClockwiseOrder)
 {
-  // Clockwise, the outward directions point into the loop and the tool axis tilts inward,
-  // so the line need not keep to the gum line; its points still lie on the model.
-  const JawLoop j(true);
+  // Taken clockwise as it stands, the outward directions would point into the loop, the tool
+  // axis would tilt inward and the line would leave the gum line by millimetres.
+  const JawLoop j;
   CutLineGenerator generator;
   generator.SetModel(j.jaw.mesh);
-  const testsupport::SurfaceDistance toModel(j.jaw.mesh);
-  const std::vector<Point3> cut = j.CutLine(generator, 0.2, 0.3);
-  ASSERT_GT(cut.size(), 50u);
-  for (const Point3& p : cut)
+  const std::vector<Point3> original = j.CutLine(generator, 0.2, 0.3);
+  ASSERT_GT(original.size(), 50u);
+
+  std::vector<Point3> reversed = j.gum;
+  std::reverse(reversed.begin(), reversed.end());
+  // The same clockwise line begun at another point: reversed, it starts elsewhere, but the
+  // working loop starts at the right distal end all the same.
+  std::vector<Point3> reversedElsewhere = reversed;
+  std::rotate(reversedElsewhere.begin(), reversedElsewhere.begin() + 77, reversedElsewhere.end());
+  struct Case
   {
-    EXPECT_LT(toModel(p.x, p.y, p.z), 1e-4);
+    const char* name;
+    std::vector<Point3> gum;
+  };
+  for (const Case& c : { Case{ "reversed", reversed }, Case{ "reversed, begun elsewhere",
+                           reversedElsewhere } })
+  {
+    SCOPED_TRACE(c.name);
+    const vtkSmartPointer<vtkPoints> given = MakePoints(c.gum);
+    std::vector<Point3> cut;
+    CapturedLines([&] { cut = ReadPoints(generator.GenerateCutLine(given, 0.2, 0.3, 0.0)); });
+    ASSERT_EQ(cut.size(), original.size());
+    for (size_t i = 0; i < cut.size(); ++i)
+    {
+      EXPECT_EQ(cut[i].x, original[i].x) << i;
+      EXPECT_EQ(cut[i].y, original[i].y) << i;
+      EXPECT_EQ(cut[i].z, original[i].z) << i;
+    }
+    // The caller's points keep their order.
+    const std::vector<Point3> after = ReadPoints(given);
+    const std::vector<Point3> before = ReadPoints(MakePoints(c.gum));
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i)
+    {
+      EXPECT_EQ(after[i].x, before[i].x) << i;
+      EXPECT_EQ(after[i].y, before[i].y) << i;
+    }
   }
 }
 

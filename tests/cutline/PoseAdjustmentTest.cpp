@@ -109,25 +109,29 @@ TEST(AdjustPosesToModel, MovesEachPoseAlongItsAxisUntilItsProbeTouchesTheModelAt
   CutLineGenerator generator;
   generator.SetModel(Cylinder());
 
+  // The result says whether every fitted pose lies on the model: its probe met the surface
+  // within 1.5 of it.
   struct Case
   {
     const char* name;
     int count;
     std::vector<double> radii;
+    bool onModel;
   };
   const Case cases[] = {
-    { "on the wall: a short move out and up", 360, { 10.0 } },
-    { "outside: the crossing behind the probe pulls it in", 360, { 10.5 } },
-    { "2 inside: the hit is 2.54 away, the move stops at 0.7", 360, { 8.0 } },
-    { "no model within 10 units: the pose stays", 360, { 30.0 } },
-    { "a coarse ring of poses at two radii", 12, { 10.0, 8.0 } },
+    { "on the wall: a short move out and up", 360, { 10.0 }, true },
+    { "outside: the crossing behind the probe pulls it in", 360, { 10.5 }, true },
+    { "1.3 inside: the hit is 1.73 away, the move stops at 0.7, 1.1 short", 360, { 8.7 }, true },
+    { "2 inside: the hit is 2.54 away, the move stops at 0.7, 1.88 short", 360, { 8.0 }, false },
+    { "no model within 10 units: the pose stays", 360, { 30.0 }, false },
+    { "a coarse ring of poses at two radii", 12, { 10.0, 8.0 }, false },
   };
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.name);
     const std::vector<PoseDir> before = Ring(c.count, c.radii);
     std::vector<PoseDir> poses = before;
-    EXPECT_TRUE(generator.AdjustPosesToModel(poses));
+    EXPECT_EQ(generator.AdjustPosesToModel(poses), c.onModel);
     ASSERT_EQ(poses.size(), before.size());
     for (size_t i = 0; i < poses.size(); ++i)
     {
@@ -138,6 +142,11 @@ TEST(AdjustPosesToModel, MovesEachPoseAlongItsAxisUntilItsProbeTouchesTheModelAt
       EXPECT_EQ(poses[i].direction.z, before[i].direction.z);
     }
   }
+
+  // One pose lifted 50 above the others, beyond the reach of its probe, is enough.
+  std::vector<PoseDir> lifted = Ring(360, { 10.0 });
+  lifted[90].point.z += 50.0;
+  EXPECT_FALSE(generator.AdjustPosesToModel(lifted));
 }
 
 TEST(AdjustPosesToModel, PosesWithoutATangentKeepTheirPositions)
@@ -145,13 +154,14 @@ TEST(AdjustPosesToModel, PosesWithoutATangentKeepTheirPositions)
   CutLineGenerator generator;
   generator.SetModel(Cylinder());
 
-  // Fewer than three poses: both neighbours are the same point, there is no tangent.
+  // Fewer than three poses: both neighbours are the same point, there is no tangent. Poses
+  // that could not be probed are not known to lie on the model.
   for (int n : { 0, 1, 2 })
   {
     SCOPED_TRACE(n);
-    const std::vector<PoseDir> before = Ring(n, { 8.0 });
+    const std::vector<PoseDir> before = Ring(n, { 10.0 });
     std::vector<PoseDir> poses = before;
-    EXPECT_TRUE(generator.AdjustPosesToModel(poses));
+    EXPECT_EQ(generator.AdjustPosesToModel(poses), n == 0);
     ASSERT_EQ(poses.size(), before.size());
     for (size_t i = 0; i < poses.size(); ++i)
     {
@@ -161,14 +171,14 @@ TEST(AdjustPosesToModel, PosesWithoutATangentKeepTheirPositions)
     }
   }
 
-  // Coincident neighbours of pose 1: it stays. The others have a tangent: 2 inside the wall,
-  // each moves the full 0.7 out and up along its axis.
+  // Coincident neighbours of pose 1: it stays, unprobed. The others have a tangent: 2 inside
+  // the wall, each moves the full 0.7 out and up along its axis.
   std::vector<PoseDir> poses = {
     { Point3{ 8.0, 0.0, 0.0 }, Radial(0.0) },
     { Point3{ 0.0, 8.0, 0.0 }, Radial(90.0) },
     { Point3{ 8.0, 0.0, 0.0 }, Radial(0.0) },
   };
-  EXPECT_TRUE(generator.AdjustPosesToModel(poses));
+  EXPECT_FALSE(generator.AdjustPosesToModel(poses));
   ExpectNear(poses[1].point, Point3{ 0.0, 8.0, 0.0 }, 0.0);
   for (size_t i : { 0u, 2u })
   {

@@ -389,6 +389,140 @@ TEST(Export, KeepsTheRotaryAngleContinuous)
   }
 }
 
+namespace
+{
+
+// The unwrap as it searched before: -3 to +3 turns in order, the first within 180 of the
+// previous angle, else the angle as it is.
+double ThreeTurnUnwrap(double a, double previous)
+{
+  for (int k = -3; k <= 3; ++k)
+  {
+    const double candidate = a + 360.0 * k;
+    if (std::fabs(candidate - previous) < 180.0)
+    {
+      return candidate;
+    }
+  }
+  return a;
+}
+
+} // namespace
+
+TEST(UnwrapAngle, TakesTheNearestWholeTurnForAnyNumberOfTurns)
+{
+  struct Case
+  {
+    const char* name;
+    double a;
+    double previous;
+    double expected;
+  };
+  const Case cases[] = {
+    { "no turn", 170.0, 160.0, 170.0 },
+    { "one turn up", -175.0, 170.0, 185.0 },
+    { "one turn down", 175.0, -170.0, -185.0 },
+    // Exactly half a turn away both neighbours are 180 off; the angle stays as it is.
+    { "exactly +180 after 0", 180.0, 0.0, 180.0 },
+    { "exactly -180 after 0", -180.0, 0.0, -180.0 },
+    { "exactly 0 after 180", 0.0, 180.0, 0.0 },
+    { "just under half a turn", 179.99999999999997, 0.0, 179.99999999999997 },
+    { "just over half a turn", 180.00000000000003, 0.0, -179.99999999999997 },
+    { "three turns", -175.0, 1070.0, 905.0 },
+    // Past three turns the angle kept its raw value: a jump of 1438 degrees in one move.
+    { "four turns", -179.42, 1258.61, 1260.58 },
+    { "ten turns", 10.0, 3605.0, 3610.0 },
+    { "six turns down", 170.0, -2000.0, -1990.0 },
+    // Half a turn off and beyond the three turns, the nearer of the two to the raw angle.
+    { "half a turn off, one turn up", -180.0, 360.0, 180.0 },
+    { "half a turn off, five turns up", 0.0, 1980.0, 1800.0 },
+    { "no previous angle", 30.0, kNaN, 30.0 },
+    { "previous infinite", 30.0, kInf, 30.0 },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    EXPECT_NEAR(ToolPath::UnwrapAngle(c.a, c.previous), c.expected, 1e-9);
+  }
+  // Exact values where no rounding is involved.
+  EXPECT_EQ(ToolPath::UnwrapAngle(180.0, 0.0), 180.0);
+  EXPECT_EQ(ToolPath::UnwrapAngle(-180.0, 0.0), -180.0);
+  EXPECT_EQ(ToolPath::UnwrapAngle(-180.0, 360.0), 180.0);
+}
+
+TEST(UnwrapAngle, KeepsEveryAngleTheThreeTurnSearchFoundAndStaysWithinHalfATurn)
+{
+  // Raw angles over the whole circle, both ends included, after previous angles over four
+  // turns either way; the steps are exact binary fractions, so that the sweep meets the exact
+  // half-turn ties.
+  size_t compared = 0;
+  size_t differing = 0;
+  size_t far = 0;
+  for (int i = 0; i <= 1440; ++i)
+  {
+    const double a = -180.0 + 0.25 * i;
+    for (int j = 0; j <= 3840; ++j)
+    {
+      const double previous = -1440.0 + 0.75 * j;
+      const double unwrapped = ToolPath::UnwrapAngle(a, previous);
+      const double before = ThreeTurnUnwrap(a, previous);
+      // Where the three-turn search found the angle (or the angle itself lay half a turn
+      // away), the result is that angle, bit for bit.
+      if (std::fabs(before - previous) <= 180.0)
+      {
+        ++compared;
+        if (std::memcmp(&unwrapped, &before, sizeof unwrapped) != 0)
+        {
+          ++differing;
+          ADD_FAILURE_AT(__FILE__, __LINE__) << a << " after " << previous << ": " << unwrapped
+                                            << " instead of " << before;
+        }
+      }
+      const double turns = (unwrapped - a) / 360.0;
+      if (!(std::fabs(unwrapped - previous) <= 180.0) ||
+        std::fabs(turns - std::round(turns)) > 1e-12)
+      {
+        ++far;
+      }
+      if (differing + far > 10)
+      {
+        FAIL() << "more differences";
+      }
+    }
+  }
+  EXPECT_GT(compared, 1440u * 3000u);
+  EXPECT_EQ(differing, 0u);
+  EXPECT_EQ(far, 0u);
+}
+
+TEST(Export, KeepsARotaryAngleThatWindsMoreThanThreeTurnsContinuous)
+{
+  // Directions 30 degrees apart round five times (a stray point can wind a cut line so): A
+  // rises past 1080 without a jump back.
+  std::vector<double> degrees;
+  for (int i = 0; i <= 60; ++i)
+  {
+    degrees.push_back(30.0 * (i % 12) - (i % 12 > 6 ? 360.0 : 0.0));
+  }
+  TempFolder folder;
+  const std::string file = folder.File("wound.txt");
+  ASSERT_TRUE(ToolPath::Export(LeftLoop(degrees), file, false));
+  const std::vector<std::string> lines = Lines(ReadAll(file));
+  ASSERT_EQ(lines.size(), degrees.size() + 5);
+  std::vector<double> a;
+  for (size_t i = 2; i < lines.size(); ++i)
+  {
+    a.push_back(std::stod(AField(lines[i])));
+  }
+  for (size_t i = 1; i < a.size(); ++i)
+  {
+    EXPECT_LT(std::fabs(a[i] - a[i - 1]), 180.0) << i;
+  }
+  // Lead-in, the 61 entries (the last at five full turns), one step past the start, lead-out.
+  EXPECT_EQ(a[61], 1800.0);
+  EXPECT_EQ(a[62], 1830.0);
+}
+
 TEST(Write, BinaryFileByteForByte)
 {
   std::vector<Pose4> poses = SomePoses(5);

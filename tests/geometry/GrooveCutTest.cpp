@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -377,6 +378,56 @@ TEST(RepairSelfIntersections, RefinesOnlyAMeshThatCrossesItself)
       EXPECT_EQ(surface.number_of_faces(), 12u);
     }
   }
+}
+
+namespace
+{
+
+// The mesh together with its copy moved by 0.5 along x: two closed shells through each other.
+vtkSmartPointer<vtkPolyData> TwoOverlappingShells(vtkPolyData* mesh)
+{
+  auto moved = vtkSmartPointer<vtkPolyData>::New();
+  moved->DeepCopy(mesh);
+  for (vtkIdType i = 0; i < moved->GetNumberOfPoints(); ++i)
+  {
+    double p[3];
+    moved->GetPoint(i, p);
+    moved->GetPoints()->SetPoint(i, p[0] + 0.5, p[1], p[2]);
+  }
+  return Merge(mesh, moved);
+}
+
+} // namespace
+
+TEST(CutGroove, Method2RefusesAModelThatCrossesItselfFarTooOften)
+{
+  // Two overlapping jaw shells cross in thousands of triangle pairs. Refining them and cutting
+  // the result would take many minutes; the refinement is refused before it starts, the model
+  // stays as converted, and method 2 fails at once.
+  const auto shells = TwoOverlappingShells(testsupport::MakeSyntheticJaw().mesh);
+  const std::string refused = "自相交过多，无法修复: ";
+  {
+    MeshBooleanTool tool;
+    ConsoleCapture console;
+    MeshBooleanTool::ExactMesh mesh;
+    ASSERT_TRUE(tool.VtkToCgal(shells, mesh));
+    const std::size_t faces = mesh.surface.number_of_faces();
+    EXPECT_FALSE(tool.RepairSelfIntersections(mesh));
+    EXPECT_EQ(mesh.surface.number_of_faces(), faces);
+    const Lines err = console.ErrLines();
+    ASSERT_EQ(err.size(), 1u);
+    EXPECT_TRUE(StartsWith(err[0], refused)) << err[0];
+  }
+
+  const auto cutter = testsupport::ReadFixedBody("cross_2.2.stl");
+  ASSERT_GT(cutter->GetNumberOfCells(), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const CutRun run = RunCut(&MeshBooleanTool::CutGrooveMethod2, shells, cutter);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  EXPECT_FALSE(run.ok);
+  ASSERT_FALSE(run.err.empty());
+  EXPECT_TRUE(StartsWith(run.err.back(), refused)) << run.errText;
+  EXPECT_EQ(run.result->GetNumberOfCells(), 0);
 }
 
 TEST(CutGroove, Method2ReturnsOnASelfIntersectingModel)

@@ -6,10 +6,13 @@
 #include "tests/geometry/AlignerProbe.h"
 #include "tests/support/SyntheticJaw.h"
 
+#include <vtkCellArray.h>
 #include <vtkCellLocator.h>
+#include <vtkIdList.h>
 #include <vtkMatrix4x4.h>
 #include <vtkNew.h>
 #include <vtkPolyData.h>
+#include <vtkReverseSense.h>
 #include <vtkTransform.h>
 
 #include <gtest/gtest.h>
@@ -317,6 +320,103 @@ TEST(AutomaticFrame, FindsNoBaseTiltedBeyondThirtyDegrees)
   EXPECT_FALSE(ok);
   ASSERT_NE(frame, nullptr);
   EXPECT_TRUE(frame->GetMatrix()->IsIdentity());
+}
+
+// The same triangles, each with its corners in the opposite order.
+vtkSmartPointer<vtkPolyData> FacingTheOtherWay(vtkPolyData* mesh)
+{
+  vtkNew<vtkReverseSense> reverse;
+  reverse->SetInputData(mesh);
+  reverse->ReverseCellsOn();
+  reverse->Update();
+  auto out = vtkSmartPointer<vtkPolyData>::New();
+  out->DeepCopy(reverse->GetOutput());
+  return out;
+}
+
+// `mesh` without the triangles that lie in the plane z = `z`.
+vtkSmartPointer<vtkPolyData> WithoutFaceAt(vtkPolyData* mesh, double z)
+{
+  auto out = vtkSmartPointer<vtkPolyData>::New();
+  out->SetPoints(mesh->GetPoints());
+  vtkNew<vtkCellArray> kept;
+  for (vtkIdType c = 0; c < mesh->GetNumberOfCells(); ++c)
+  {
+    vtkNew<vtkIdList> ids;
+    mesh->GetCellPoints(c, ids);
+    bool inPlane = true;
+    for (vtkIdType k = 0; k < ids->GetNumberOfIds(); ++k)
+    {
+      inPlane = inPlane && mesh->GetPoint(ids->GetId(k))[2] == z;
+    }
+    if (!inPlane)
+    {
+      kept->InsertNextCell(ids);
+    }
+  }
+  out->SetPolys(kept);
+  return out;
+}
+
+// z range of a mesh after a transform.
+std::pair<double, double> HeightRange(vtkPolyData* mesh, vtkTransform* frame)
+{
+  double low = 1e300;
+  double high = -1e300;
+  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
+  {
+    double q[3];
+    frame->TransformPoint(mesh->GetPoint(i), q);
+    low = std::min(low, q[2]);
+    high = std::max(high, q[2]);
+  }
+  return { low, high };
+}
+
+TEST(AutomaticFrame, PutsAClosedModelOnPlusZWhicheverWayItsTrianglesFace)
+{
+  // A closed model with every triangle reversed: into the model is where its triangles face,
+  // and the frame must not turn it upside down under its base.
+  for (const Motion& m : { kMotions[0], kMotions[2], kMotions[8], kMotions[14] })
+  {
+    SCOPED_TRACE(m);
+    SyntheticJaw jaw =
+      MakeSyntheticJaw(SmallJaw(), RigidMotion(m.rx, m.ry, m.rz, m.tx, m.ty, m.tz));
+    jaw.mesh = FacingTheOtherWay(jaw.mesh);
+    CoordinateAligner aligner(jaw.mesh);
+    bool ok = false;
+    vtkSmartPointer<vtkTransform> frame = aligner.ComputeTransform(&ok);
+    ASSERT_TRUE(ok);
+    ExpectWorkingFrame(jaw, frame, m.automatic);
+  }
+
+  // An open surface has no inside to go by: its triangles' winding still decides, as for a
+  // closed one that faces outward. The box from z = 2 to 5, alike on top and bottom.
+  const auto box = GridBox({ -6.0, -4.0, 2.0 }, { 6.0, 4.0, 5.0 }, 4);
+  struct Case
+  {
+    const char* what;
+    vtkSmartPointer<vtkPolyData> mesh;
+    double low;
+    double high;
+  };
+  const Case cases[] = {
+    { "closed, outward", box, 0.0, 3.0 },
+    { "closed, inward", FacingTheOtherWay(box), 0.0, 3.0 },
+    { "open at the bottom, outward", WithoutFaceAt(box, 2.0), 0.0, 3.0 },
+    { "open at the bottom, inward", FacingTheOtherWay(WithoutFaceAt(box, 2.0)), -3.0, 0.0 },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    CoordinateAligner aligner(c.mesh);
+    bool ok = false;
+    vtkSmartPointer<vtkTransform> frame = aligner.ComputeTransform(&ok);
+    ASSERT_TRUE(ok);
+    const auto [low, high] = HeightRange(c.mesh, frame);
+    EXPECT_NEAR(low, c.low, 1e-9);
+    EXPECT_NEAR(high, c.high, 1e-9);
+  }
 }
 
 // Two points on the base, left and right alike at (+-x, y) in the working frame, placed.
