@@ -98,6 +98,27 @@ bool FacesInward(vtkPolyData* mesh)
   }
   // Six times the signed volume, as the sum of the tetrahedra from the origin to each triangle.
   double volume = 0.0;
+  vtkIdType size = 0;
+  const vtkIdType* ids = nullptr;
+  for (polys->InitTraversal(); polys->GetNextCell(size, ids);)
+  {
+    if (size != 3)
+    {
+      return false;
+    }
+    double p[3][3];
+    for (int k = 0; k < 3; ++k)
+    {
+      mesh->GetPoint(ids[k], p[k]);
+    }
+    double cross[3];
+    vtkMath::Cross(p[1], p[2], cross);
+    volume += vtkMath::Dot(p[0], cross);
+  }
+  if (!(volume < 0.0))
+  {
+    return false;
+  }
   struct Edge
   {
     vtkIdType low;
@@ -112,29 +133,14 @@ bool FacesInward(vtkPolyData* mesh)
   };
   std::vector<Edge> edges;
   edges.reserve(3 * static_cast<size_t>(polys->GetNumberOfCells()));
-  vtkIdType size = 0;
-  const vtkIdType* ids = nullptr;
   for (polys->InitTraversal(); polys->GetNextCell(size, ids);)
   {
-    if (size != 3)
-    {
-      return false;
-    }
-    double p[3][3];
     for (int k = 0; k < 3; ++k)
     {
-      mesh->GetPoint(ids[k], p[k]);
       const vtkIdType a = ids[k];
       const vtkIdType b = ids[(k + 1) % 3];
       edges.push_back(Edge{ std::min(a, b), std::max(a, b), a < b });
     }
-    double cross[3];
-    vtkMath::Cross(p[1], p[2], cross);
-    volume += vtkMath::Dot(p[0], cross);
-  }
-  if (!(volume < 0.0))
-  {
-    return false;
   }
   // Closed and consistently oriented: the edges pair up, each pair run both ways.
   std::sort(edges.begin(), edges.end());
