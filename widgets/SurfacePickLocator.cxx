@@ -21,6 +21,7 @@ namespace
 constexpr vtkIdType kLeafSize = 4;
 // Cells per axis of the grid that orders the cells along a Morton curve.
 constexpr uint64_t kMortonCells = uint64_t{ 1 } << 21;
+// The box that growing by any other box turns into that box.
 constexpr double kEmptyBox[6] = { VTK_DOUBLE_MAX, -VTK_DOUBLE_MAX, VTK_DOUBLE_MAX, -VTK_DOUBLE_MAX,
   VTK_DOUBLE_MAX, -VTK_DOUBLE_MAX };
 // Boxes are grown by this fraction of the size of the coordinates on top of the picker's
@@ -82,9 +83,15 @@ uint64_t SpreadBits(uint64_t v)
   return v;
 }
 
-double LargestCoordinate(const double p[3])
+// The largest magnitude among `count` numbers.
+double Largest(const double* values, int count)
 {
-  return std::max({ std::fabs(p[0]), std::fabs(p[1]), std::fabs(p[2]) });
+  double largest = 0.0;
+  for (int i = 0; i < count; ++i)
+  {
+    largest = std::max(largest, std::fabs(values[i]));
+  }
+  return largest;
 }
 
 } // namespace
@@ -258,9 +265,8 @@ int SurfacePickLocator::IntersectWithLine(const double p1[3], const double p2[3]
   {
     // A triangle is hit only where the segment passes within `tol` of it, so inside its box
     // grown by `tol`.
-    const double scale = std::max({ LargestCoordinate(p1), LargestCoordinate(p2),
-      LargestCoordinate(this->Nodes.empty() ? p1 : this->Nodes[0].Box),
-      LargestCoordinate(this->Nodes.empty() ? p1 : this->Nodes[0].Box + 3) });
+    const double scale = std::max({ Largest(p1, 3), Largest(p2, 3),
+      this->Nodes.empty() ? 0.0 : Largest(this->Nodes[0].Box, 6) });
     this->CollectCandidates(p1, p2, tol + kRoundingMargin * (scale + tol));
   }
   else
