@@ -1,8 +1,12 @@
 // Cost of one drag step of the cut-line editing widget on the full-size jaw: the pick on the
 // model, the spline drawing and the offset line, and the offset line and its queries alone.
+// The drag step and the pick run with the pick's locator and, for comparison, with the cell
+// picker testing every triangle as it did before. The variants that render need the X display
+// (run under xvfb-run).
 #include "cutline/CutLineGenerator.h"
 #include "tests/support/SyntheticJaw.h"
 #include "tests/widgets/JawCutLine.h"
+#include "widgets/SurfacePickLocator.h"
 #include "widgets/contourRepresentation.h"
 
 #include <vtkActor.h>
@@ -12,6 +16,7 @@
 #include <vtkMath.h>
 #include <vtkNew.h>
 #include <vtkOBBTree.h>
+#include <vtkObjectFactory.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
@@ -25,6 +30,50 @@
 
 namespace
 {
+
+// A cell picker that can be told to drop its locators before each pick, which makes it test
+// every triangle of the model as the drag step did before it had a locator.
+class SwitchablePicker : public vtkCellPicker
+{
+public:
+  static SwitchablePicker* New();
+  vtkTypeMacro(SwitchablePicker, vtkCellPicker);
+
+  int Pick(double x, double y, double z, vtkRenderer* renderer) override
+  {
+    if (this->FullScan)
+    {
+      this->RemoveAllLocators();
+    }
+    return this->Superclass::Pick(x, y, z, renderer);
+  }
+  using vtkCellPicker::Pick;
+
+  bool FullScan = false;
+
+protected:
+  SwitchablePicker() = default;
+  ~SwitchablePicker() override = default;
+};
+vtkStandardNewMacro(SwitchablePicker);
+
+// The representation with a switchable drag-step picker.
+class BenchRepresentation : public contourRepresentation
+{
+public:
+  static BenchRepresentation* New();
+  vtkTypeMacro(BenchRepresentation, contourRepresentation);
+
+  void SetFullScan(bool fullScan)
+  {
+    static_cast<SwitchablePicker*>(this->SurfacePicker.Get())->FullScan = fullScan;
+  }
+
+protected:
+  BenchRepresentation() { this->SurfacePicker = vtkSmartPointer<SwitchablePicker>::New(); }
+  ~BenchRepresentation() override = default;
+};
+vtkStandardNewMacro(BenchRepresentation);
 
 // The large jaw with its cut line shown in a window that looks straight at the front handle
 // from 50 units outside (nothing is rendered; picking needs only the camera and the size).
@@ -85,7 +134,7 @@ struct Scene
   vtkNew<vtkActor> model;
   vtkNew<vtkRenderer> renderer;
   vtkNew<vtkRenderWindow> window;
-  vtkNew<contourRepresentation> rep;
+  vtkNew<BenchRepresentation> rep;
 };
 
 // Scene 0: the large jaw as it is, whose cut line is about 208 long. Scene 1: the same jaw
@@ -112,10 +161,14 @@ void Counters(benchmark::State& state, Scene& scene)
   state.counters["triangles"] = static_cast<double>(scene.jaw.mesh->GetNumberOfCells());
 }
 
-// One drag step: the handle goes back and forth between two spots on the front wall.
+// One drag step: the handle goes back and forth between two spots on the front wall. Arguments:
+// the scene, whether the pick tests every triangle (1) or uses its locator (0), and whether
+// the window is rendered after each step (1) or not (0).
 void BM_DragStep(benchmark::State& state)
 {
   Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  const bool render = state.range(2) != 0;
+  scene.rep->SetFullScan(state.range(1) != 0);
   double onHandle[2] = { 400.0, 300.0 };
   if (scene.rep->ComputeInteractionState(400, 300) != 1)
   {
@@ -125,15 +178,30 @@ void BM_DragStep(benchmark::State& state)
   scene.rep->StartWidgetInteraction(onHandle);
   double spots[2][2] = { { 420.0, 290.0 }, { 380.0, 310.0 } };
   int k = 0;
+  // The locator is built on the first drag step after a model change, not measured here.
+  scene.rep->WidgetInteraction(onHandle);
+  if (render)
+  {
+    scene.window->Render();
+  }
   for (auto _ : state)
   {
     scene.rep->WidgetInteraction(spots[k]);
+    if (render)
+    {
+      scene.window->Render();
+    }
     k = 1 - k;
   }
   scene.rep->WidgetInteraction(onHandle);
+  scene.rep->SetFullScan(false);
   Counters(state, scene);
 }
-BENCHMARK(BM_DragStep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_DragStep)
+  ->ArgNames({ "scene", "full_scan", "render" })
+  ->ArgsProduct({ { 0, 1 }, { 0, 1 }, { 0, 1 } })
+  ->Unit(benchmark::kMillisecond)
+  ->MinTime(3.0);
 
 void BM_BuildOffsetLine(benchmark::State& state)
 {
@@ -161,7 +229,8 @@ void BM_BuildRepresentationWithoutModelTree(benchmark::State& state)
 }
 BENCHMARK(BM_BuildRepresentationWithoutModelTree)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// The drag step's pick on the model alone (the cell picker tests every triangle).
+// The drag step's pick on the model alone, with the locator (second argument 1) or testing
+// every triangle (0).
 void BM_SurfacePick(benchmark::State& state)
 {
   Scene& scene = TheScene(static_cast<int>(state.range(0)));
@@ -169,12 +238,38 @@ void BM_SurfacePick(benchmark::State& state)
   picker->SetTolerance(0.001);
   picker->PickFromListOn();
   picker->AddPickList(scene.model);
+  vtkNew<SurfacePickLocator> locator;
+  if (state.range(1) != 0)
+  {
+    locator->SetDataSet(scene.jaw.mesh);
+    locator->SetPickTolerance(picker->GetTolerance());
+    locator->BuildLocator();
+    picker->AddLocator(locator);
+  }
   for (auto _ : state)
   {
     benchmark::DoNotOptimize(picker->Pick(420.0, 290.0, 0.0, scene.renderer));
   }
 }
-BENCHMARK(BM_SurfacePick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurfacePick)
+  ->ArgNames({ "scene", "locator" })
+  ->ArgsProduct({ { 0, 1 }, { 0, 1 } })
+  ->Unit(benchmark::kMillisecond);
+
+// Building the pick's locator over the model: the extra cost of the first drag step after the
+// model was loaded, moved or cut.
+void BM_SurfacePickLocatorBuild(benchmark::State& state)
+{
+  Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  vtkNew<SurfacePickLocator> locator;
+  locator->SetDataSet(scene.jaw.mesh);
+  for (auto _ : state)
+  {
+    locator->BuildLocator();
+  }
+  Counters(state, scene);
+}
+BENCHMARK(BM_SurfacePickLocatorBuild)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // One model-tree line query of the offset line: 10.5 units along the tool axis through a
 // probe beside the cut line.

@@ -11,6 +11,7 @@
 #include <vector>
 
 class CutLineGenerator;
+class SurfacePickLocator;
 class vtkActor;
 class vtkAssembly;
 class vtkCellPicker;
@@ -99,6 +100,10 @@ private:
   // tree to the search for the one nearest to `farEnd`; returns how many crossings they had.
   vtkIdType CollectNearest(const double from[3], const double to[3], const double farEnd[3],
     double& bestDistance, double best[3]);
+  // Points the surface picker's locator at the model actor's current geometry, which it
+  // rebuilds when that changed, or leaves the picker to its full scan where the locator
+  // cannot answer as the scan would.
+  void UpdateSurfaceLocator();
 
   // Scratch lists of the model-tree queries, reused across the whole offset line.
   vtkSmartPointer<vtkPoints> CrossingPoints;
@@ -106,4 +111,7 @@ private:
   vtkSmartPointer<vtkPoints> ReverseCrossingPoints;
   vtkSmartPointer<vtkIdList> ReverseCrossingCells;
   std::vector<Point3> Directions;
+  // The drag step's search structure over the model, built on the first drag step after the
+  // model was set, replaced or changed.
+  vtkSmartPointer<SurfacePickLocator> SurfaceLocator;
 };
