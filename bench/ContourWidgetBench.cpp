@@ -1,9 +1,11 @@
 // Cost of one drag step of the cut-line editing widget on the full-size jaw: the pick on the
 // model, the spline drawing and the offset line, and the offset line and its queries alone.
-// The drag step and the pick run with the pick's locator and, for comparison, with the cell
-// picker testing every triangle as it did before. The variants that render need the X display
-// (run under xvfb-run).
+// For comparison in one run, the offset line queries VTK's own vtkOBBTree (tree:0) or
+// FastOBBTree (tree:1), and the pick tests every triangle (locator:0) or uses its locator
+// (locator:1); tree:0/locator:0 is the drag step as it was before both. The variants that
+// render need the X display (run under xvfb-run).
 #include "cutline/CutLineGenerator.h"
+#include "geometry/FastOBBTree.h"
 #include "tests/support/SyntheticJaw.h"
 #include "tests/widgets/JawCutLine.h"
 #include "widgets/SurfacePickLocator.h"
@@ -83,6 +85,9 @@ struct Scene
     : jaw(testsupport::MakeSyntheticJaw(shape))
   {
     generator.SetModel(jaw.mesh);
+    UseBaseOBBTree(true);
+    baseGenerator.SetModel(jaw.mesh);
+    UseBaseOBBTree(false);
     auto gum = vtkSmartPointer<vtkPoints>::New();
     for (const Point3& p : jaw.gumLine)
     {
@@ -126,8 +131,12 @@ struct Scene
     }
   }
 
+  // The offset line's generator on VTK's own tree (0) or on FastOBBTree (1).
+  CutLineGenerator& Generator(int64_t tree) { return tree == 0 ? baseGenerator : generator; }
+
   testsupport::SyntheticJaw jaw;
   CutLineGenerator generator;
+  CutLineGenerator baseGenerator;
   vtkSmartPointer<vtkPoints> points;
   vtkIdType front = -1;
   vtkNew<vtkPolyDataMapper> mapper;
@@ -162,13 +171,14 @@ void Counters(benchmark::State& state, Scene& scene)
 }
 
 // One drag step: the handle goes back and forth between two spots on the front wall. Arguments:
-// the scene, whether the pick tests every triangle (1) or uses its locator (0), and whether
-// the window is rendered after each step (1) or not (0).
+// the scene, the offset line's tree, the pick's locator, and whether the window is rendered
+// after each step (1) or not (0).
 void BM_DragStep(benchmark::State& state)
 {
   Scene& scene = TheScene(static_cast<int>(state.range(0)));
-  const bool render = state.range(2) != 0;
-  scene.rep->SetFullScan(state.range(1) != 0);
+  scene.rep->Generator = &scene.Generator(state.range(1));
+  scene.rep->SetFullScan(state.range(2) == 0);
+  const bool render = state.range(3) != 0;
   double onHandle[2] = { 400.0, 300.0 };
   if (scene.rep->ComputeInteractionState(400, 300) != 1)
   {
@@ -195,24 +205,31 @@ void BM_DragStep(benchmark::State& state)
   }
   scene.rep->WidgetInteraction(onHandle);
   scene.rep->SetFullScan(false);
+  scene.rep->Generator = &scene.generator;
   Counters(state, scene);
 }
 BENCHMARK(BM_DragStep)
-  ->ArgNames({ "scene", "full_scan", "render" })
-  ->ArgsProduct({ { 0, 1 }, { 0, 1 }, { 0, 1 } })
+  ->ArgNames({ "scene", "tree", "locator", "render" })
+  ->ArgsProduct({ { 0, 1 }, { 0, 1 }, { 0, 1 }, { 0, 1 } })
   ->Unit(benchmark::kMillisecond)
-  ->MinTime(3.0);
+  ->MinTime(2.0);
 
 void BM_BuildOffsetLine(benchmark::State& state)
 {
   Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  scene.rep->Generator = &scene.Generator(state.range(1));
   for (auto _ : state)
   {
     scene.rep->BuildOffsetLine(false);
   }
+  scene.rep->Generator = &scene.generator;
   Counters(state, scene);
 }
-BENCHMARK(BM_BuildOffsetLine)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_BuildOffsetLine)
+  ->ArgNames({ "scene", "tree" })
+  ->ArgsProduct({ { 0, 1 }, { 0, 1 } })
+  ->Unit(benchmark::kMillisecond)
+  ->MinTime(2.0);
 
 // The spline drawing and the offset line without a model tree: everything but the queries.
 void BM_BuildRepresentationWithoutModelTree(benchmark::State& state)
@@ -276,6 +293,7 @@ BENCHMARK(BM_SurfacePickLocatorBuild)->Arg(0)->Unit(benchmark::kMillisecond);
 void BM_ModelTreeLineQuery(benchmark::State& state)
 {
   Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  vtkOBBTree* tree = scene.Generator(state.range(1)).ModelTree;
   vtkSmartPointer<vtkPoints> samples =
     CutLineGenerator::ResampleClosedSpline(scene.rep->GetSpline(), 0.1);
   std::vector<Point3> dirs;
@@ -293,10 +311,13 @@ void BM_ModelTreeLineQuery(benchmark::State& state)
     TiltedToolAxis(d, a);
     const double from[3] = { p[0] - 0.5 * a[0], p[1] - 0.5 * a[1], p[2] - 0.5 * a[2] };
     const double to[3] = { p[0] + 10.0 * a[0], p[1] + 10.0 * a[1], p[2] + 10.0 * a[2] };
-    benchmark::DoNotOptimize(scene.generator.ModelTree->IntersectWithLine(from, to, hits, cells));
+    benchmark::DoNotOptimize(tree->IntersectWithLine(from, to, hits, cells));
   }
 }
-BENCHMARK(BM_ModelTreeLineQuery)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ModelTreeLineQuery)
+  ->ArgNames({ "scene", "tree" })
+  ->ArgsProduct({ { 0, 1 }, { 0, 1 } })
+  ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
