@@ -144,8 +144,12 @@ TEST(Startup, ARejectedSignInEndsWithZeroAndNoMainWindow)
   EXPECT_FALSE(sawMainWindow);
   EXPECT_EQ(displayName, "Velmora");
   EXPECT_EQ(vtkDisplayMode, vtkOutputWindow::NEVER);
-  // The per-user folder was made at start.
-  EXPECT_TRUE(QFileInfo(home.path() + "/Velmora").isDir());
+  // The per-user folder was made at start, owner-only: it holds the remembered password.
+  const QFileInfo folder(home.path() + "/Velmora");
+  EXPECT_TRUE(folder.isDir());
+  EXPECT_EQ(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+              | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther), QFile::Permissions());
+  EXPECT_EQ(folder.permissions() & QFile::ExeOwner, QFile::ExeOwner);
 }
 
 TEST(Startup, AnEntryNamedVelmoraIsLeftAsItIs)
