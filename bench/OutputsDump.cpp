@@ -5,8 +5,9 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/dump_outputs <folder>
 //   diff -r <folder of one build> <folder of the other>
 #include "geometry/CoordinateAligner.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/app/MainWindowDriver.h"
 #include "tests/cutline/CutLineFixtures.h"
+#include "tests/support/SyntheticJaw.h"
 
 #include <QDir>
 #include <QSurfaceFormat>
@@ -14,6 +15,7 @@
 #include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkCellArray.h>
+#include <vtkMapper.h>
 #include <vtkMatrix4x4.h>
 #include <vtkParametricSpline.h>
 #include <vtkPropCollection.h>

@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "cutline/CutLineGenerator.h"
+#include "tests/app/MainWindowDriver.h"
 #include "tests/support/ModalCloser.h"
 #include "tests/support/SyntheticJaw.h"
 #include "ui_mainwindow.h"
@@ -44,104 +45,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-// Reaches the window's private state for tests.
-struct MainWindowProbe
-{
-  explicit MainWindowProbe(MainWindow& window)
-    : w(window)
-  {
-  }
-  Ui::MainWindow& ui() { return *w.ui; }
-  vtkPolyData* model() { return w.ModelMesh(); }
-  vtkActor* modelActor() { return w.modelActor; }
-  vtkActor* crossActor() { return w.crossActor; }
-  vtkActor* baseplateActor() { return w.baseplateActor; }
-  vtkActor* gumLineActor() { return w.gumLineActor; }
-  vtkActor* collisionActor() { return w.collisionActor; }
-  vtkRenderer* renderer() { return w.renderer; }
-  QVTKOpenGLNativeWidget* view() { return w.vtkWidget; }
-  bool grooveAllowed() { return w.grooveAllowed; }
-  std::vector<Point3>& gumLine() { return w.gumLinePoints; }
-  CutLineGenerator& generator() { return *w.cutLineGenerator; }
-  contourRepresentation& cutLineRep() { return *w.cutLineRep; }
-  contourWidget& cutLineWidget() { return *w.cutLineWidget; }
-  EditContourSplineWidget& gumLineWidget() { return *w.gumLineWidget; }
-  VectorWidget& twoPointWidget() { return *w.twoPointWidget; }
-  const QString& lastOpenDir() { return w.lastOpenDir; }
-  bool cutTwoLoops() { return w.cutTwoLoops; }
-  bool loadStl(const QString& path) { return w.LoadStlFile(path); }
-  void modelLoaded() { w.OnModelLoaded(); }
-  void readGumLine(const QString& path) { w.ReadGumLineFile(path); }
-  bool writeGumLine(const QString& path) { return w.WriteGumLineFile(path); }
-  bool saveCutLine(const QString& path) { return w.SaveCutLineFile(path); }
-  std::optional<bool> detectCollision() { return w.DetectCollision(); }
-  void generateCutLine(double lingual, double buccal) { w.GenerateCutLine(lingual, buccal, 0.0); }
-  // Shows `points` as the cut line, the way generation and lowering do.
-  void showCutLine(vtkSmartPointer<vtkPoints> points) { w.ShowCutLine(points); }
-  bool computeCollision(vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses)
-  {
-    return w.ComputeCollision(model, poses);
-  }
-
-  MainWindow& w;
-};
-
-// Answers modal dialogs while the code under test runs: each file dialog takes the next
-// queued path (none queued, or an empty one, cancels it); each message box is recorded and
-// closed with Ok, except that a box asking with the next queued answer's button gets that
-// answer.
-class DialogDriver
-{
-public:
-  DialogDriver()
-  {
-    closer_.onDialog = [this](QDialog* dialog) { Answer(dialog); };
-  }
-
-  void QueueFile(const QString& path) { files_.push_back(path); }
-  // The answer for the next box that offers this button (Yes or No of a question).
-  void QueueAnswer(QMessageBox::StandardButton button) { closer_.answers.push_back(button); }
-
-  // A file dialog as it was opened: caption, start folder, proposed selection and filters.
-  struct SeenFileDialog
-  {
-    QString caption;
-    QString directory;
-    QStringList selected;
-    QStringList filters;
-  };
-  const std::vector<SeenFileDialog>& fileDialogs() const { return fileDialogs_; }
-  const std::vector<ShownBox>& boxes() const { return closer_.boxes; }
-  void Clear()
-  {
-    closer_.boxes.clear();
-    fileDialogs_.clear();
-  }
-
-private:
-  void Answer(QDialog* dialog)
-  {
-    auto* files = qobject_cast<QFileDialog*>(dialog);
-    if (!files)
-    {
-      dialog->reject();
-      return;
-    }
-    fileDialogs_.push_back({ files->windowTitle(), files->directory().absolutePath(),
-      files->selectedFiles(), files->nameFilters() });
-    const QString path = files_.empty() ? QString() : files_.front();
-    if (!files_.empty())
-    {
-      files_.pop_front();
-    }
-    ChooseFile(files, path);
-  }
-
-  ModalCloser closer_;
-  std::deque<QString> files_;
-  std::vector<SeenFileDialog> fileDialogs_;
-};
 
 // A fresh home folder (with its Velmora folder) for the settings files, for each test.
 class MainWindowTest : public testing::Test
