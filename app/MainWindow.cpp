@@ -1,6 +1,8 @@
 // Construction of the window: form, scene, fixed bodies, interaction widgets, connections.
 #include "app/MainWindow.h"
 
+#include "app/Version.h"
+
 #include "cutline/CutLineGenerator.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineRep.h"
@@ -62,7 +64,7 @@ void MainWindow::SetUpRenderer()
 void MainWindow::AddVersionLabel()
 {
   // Permanent, so that it stays at the right end beside the status messages.
-  auto* version = new QLabel(QString("Version: %1").arg("0.0.6"), this);
+  auto* version = new QLabel(QString("Version: %1").arg(kCoravexVersion), this);
   version->setMargin(3);
   ui->statusbar->addPermanentWidget(version, 0);
 }
