@@ -109,7 +109,9 @@ private:
   void SaveDrawnGumLine(const QString& path);
   void EditGumLine(bool on);
   void UpdateGumLineActor();
-  void ShowGumLine(vtkPoints* points);
+  // Replaces the gum line's actor by a closed polyline through `gumLinePoints`; false, with the
+  // actor left as it was, for fewer than two points.
+  bool ShowGumLine();
 
   // Cut line.
   void GenerateCutLine(double lingualKeep, double buccalKeep, double buccalDrop);
