@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutLineRules.h"
 #include "cutline/ToolPath.h"
 #include "geometry/FastOBBTree.h"
 #include "ui_mainwindow.h"
@@ -108,22 +109,7 @@ vtkSmartPointer<vtkPoints> MainWindow::CutLineSamples() const
   {
     return vtkSmartPointer<vtkPoints>::New();
   }
-  return CutLineGenerator::ResampleClosedSpline(spline, 0.1);
-}
-
-std::vector<PoseDir> MainWindow::PosesAlong(vtkPoints* samples)
-{
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(samples, static_cast<int>(6.0 / 0.1 + 0.5), dirs);
-  std::vector<PoseDir> poses;
-  poses.reserve(dirs.size());
-  for (size_t j = 0; j < dirs.size(); ++j)
-  {
-    double p[3];
-    samples->GetPoint(static_cast<vtkIdType>(j), p);
-    poses.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[j] });
-  }
-  return poses;
+  return CutLineGenerator::ResampleClosedSpline(spline, CutLineRules::kSampleSpacing);
 }
 
 void MainWindow::onSaveGbin()
@@ -170,7 +156,7 @@ bool MainWindow::SaveCutLineFile(QString path)
   {
     return false;
   }
-  std::vector<PoseDir> poses = PosesAlong(CutLineSamples());
+  std::vector<PoseDir> poses = CutLineRules::PosesAlong(CutLineSamples());
   // Fewer than one direction window of samples gives no poses: there is nothing to cut.
   if (poses.empty())
   {
@@ -217,7 +203,7 @@ std::optional<bool> MainWindow::DetectCollision()
   }
   // Fewer samples than one direction window give no poses, and then there is nothing to check;
   // the view keeps the outlines of the last check.
-  const std::vector<PoseDir> poses = PosesAlong(CutLineSamples());
+  const std::vector<PoseDir> poses = CutLineRules::PosesAlong(CutLineSamples());
   if (poses.empty())
   {
     return std::nullopt;
@@ -288,11 +274,12 @@ bool MainWindow::ComputeCollision(
     Pose4 machine;
     ToolPath::ComputeAxisPose(pose, machine);
 
-    // Turn the cutter 30 degrees up about Y, then by a about Z, then move it to the point.
+    // Lift the cutter's axis by the tool tilt about Y, turn it by a about Z, then move it to
+    // the point.
     placement->Identity();
     placement->Translate(pose.point.x, pose.point.y, pose.point.z);
     placement->RotateWXYZ(machine.a, 0.0, 0.0, 1.0);
-    placement->RotateWXYZ(-30.0, 0.0, 1.0, 0.0);
+    placement->RotateWXYZ(-CutLineRules::kToolTiltDegrees, 0.0, 1.0, 0.0);
 
     bool colliding = false;
     for (size_t s = 0; s < outline.size(); ++s)

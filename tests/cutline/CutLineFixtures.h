@@ -1,8 +1,9 @@
 // Small builders shared by the cut-line tests and benchmarks: point lists from Point3 lines,
-// closed cut-line splines, and the cut line sampled into poses as the save path does it.
+// closed cut-line splines, and the cut line sampled into poses as the window does it.
 #pragma once
 
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutLineRules.h"
 
 #include <vtkParametricSpline.h>
 #include <vtkPoints.h>
@@ -38,21 +39,11 @@ inline vtkSmartPointer<vtkParametricSpline> ClosedSpline(vtkPoints* points)
   return spline;
 }
 
-// The spline sampled every 0.1, one pose per sample with its direction (window 60).
+// The spline sampled every 0.1, one pose per sample with its direction, as the window does it.
 inline std::vector<PoseDir> SampledPoses(vtkParametricSpline* spline)
 {
-  vtkSmartPointer<vtkPoints> samples = CutLineGenerator::ResampleClosedSpline(spline, 0.1);
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(samples, 60, dirs);
-  std::vector<PoseDir> poses;
-  poses.reserve(dirs.size());
-  for (size_t j = 0; j < dirs.size(); ++j)
-  {
-    double p[3];
-    samples->GetPoint(static_cast<vtkIdType>(j), p);
-    poses.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[j] });
-  }
-  return poses;
+  return CutLineRules::PosesAlong(
+    CutLineGenerator::ResampleClosedSpline(spline, CutLineRules::kSampleSpacing));
 }
 
 } // namespace cutlinetest
