@@ -9,7 +9,6 @@
 
 #include <vtkActor.h>
 #include <vtkCellArray.h>
-#include <vtkCubeSource.h>
 #include <vtkIdList.h>
 #include <vtkMath.h>
 #include <vtkMapper.h>
@@ -18,7 +17,6 @@
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkProperty.h>
-#include <vtkTriangleFilter.h>
 
 #include <gtest/gtest.h>
 
@@ -257,14 +255,8 @@ TEST_F(OffsetLineOnJaw, ShortSplinesKeepThePreviousLine)
 // A closed triangulated slab 2 thick across x, 20 by 20 in y and z.
 vtkSmartPointer<vtkPolyData> Slab()
 {
-  vtkNew<vtkCubeSource> cube;
-  cube->SetBounds(-1.0, 1.0, -10.0, 10.0, -10.0, 10.0);
-  vtkNew<vtkTriangleFilter> triangles;
-  triangles->SetInputConnection(cube->GetOutputPort());
-  triangles->Update();
-  auto mesh = vtkSmartPointer<vtkPolyData>::New();
-  mesh->DeepCopy(triangles->GetOutput());
-  return mesh;
+  const double bounds[6] = { -1.0, 1.0, -10.0, 10.0, -10.0, 10.0 };
+  return BoxMesh(bounds);
 }
 
 TEST(ProjectAlongDirection, TakesTheCrossingNearestTheFarEnd)
