@@ -120,8 +120,6 @@ private:
   // on, and saving or checking it against another model would be wrong.
   void DiscardCutLine();
   vtkSmartPointer<vtkPoints> CutLineSamples() const;
-  // One pose per sample with its outward direction (none for fewer than 60 samples).
-  static std::vector<PoseDir> PosesAlong(vtkPoints* samples);
   bool SaveCutLineFile(QString path);
   // Whether the cutter meets the model along the cut line; no value when there is nothing to
   // check (no model, or no cut line long enough to give poses).

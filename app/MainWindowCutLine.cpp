@@ -3,8 +3,9 @@
 #include "app/MainWindow.h"
 
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutLineRules.h"
+#include "cutline/CutterCollision.h"
 #include "cutline/ToolPath.h"
-#include "geometry/FastOBBTree.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineWidget.h"
 #include "widgets/contourRepresentation.h"
@@ -16,17 +17,12 @@
 #include <QMessageBox>
 
 #include <vtkActor.h>
-#include <vtkCellArray.h>
-#include <vtkIdList.h>
-#include <vtkNew.h>
-#include <vtkOBBTree.h>
 #include <vtkParametricSpline.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
-#include <vtkTransform.h>
 
 #include <string>
 
@@ -108,22 +104,7 @@ vtkSmartPointer<vtkPoints> MainWindow::CutLineSamples() const
   {
     return vtkSmartPointer<vtkPoints>::New();
   }
-  return CutLineGenerator::ResampleClosedSpline(spline, 0.1);
-}
-
-std::vector<PoseDir> MainWindow::PosesAlong(vtkPoints* samples)
-{
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(samples, static_cast<int>(6.0 / 0.1 + 0.5), dirs);
-  std::vector<PoseDir> poses;
-  poses.reserve(dirs.size());
-  for (size_t j = 0; j < dirs.size(); ++j)
-  {
-    double p[3];
-    samples->GetPoint(static_cast<vtkIdType>(j), p);
-    poses.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[j] });
-  }
-  return poses;
+  return CutLineGenerator::ResampleClosedSpline(spline, CutLineRules::kSampleSpacing);
 }
 
 void MainWindow::onSaveGbin()
@@ -170,7 +151,7 @@ bool MainWindow::SaveCutLineFile(QString path)
   {
     return false;
   }
-  std::vector<PoseDir> poses = PosesAlong(CutLineSamples());
+  std::vector<PoseDir> poses = CutLineRules::PosesAlong(CutLineSamples());
   // Fewer than one direction window of samples gives no poses: there is nothing to cut.
   if (poses.empty())
   {
@@ -217,7 +198,7 @@ std::optional<bool> MainWindow::DetectCollision()
   }
   // Fewer samples than one direction window give no poses, and then there is nothing to check;
   // the view keeps the outlines of the last check.
-  const std::vector<PoseDir> poses = PosesAlong(CutLineSamples());
+  const std::vector<PoseDir> poses = CutLineRules::PosesAlong(CutLineSamples());
   if (poses.empty())
   {
     return std::nullopt;
@@ -226,34 +207,6 @@ std::optional<bool> MainWindow::DetectCollision()
   model->DeepCopy(mesh);
   return ComputeCollision(model, poses);
 }
-
-namespace
-{
-
-// The cutter's outline in its own frame (+X is the tool axis away from the cutting point):
-// eight lines on the shank at radius 1.175 from x = 5 to 15, eight on the neck at radius
-// 0.6 from x = 1 to 5, each group at 0, 45, ..., 315 degrees about the axis.
-struct OutlineSegment
-{
-  double x0;
-  double x1;
-  double y;
-  double z;
-};
-
-std::vector<OutlineSegment> CutterOutline()
-{
-  const double c1 = 1.175 * 0.5 * 1.41421356237;
-  const double c2 = 0.6 * 0.5 * 1.41421356237;
-  return {
-    { 5, 15, 1.175, 0 }, { 5, 15, c1, c1 }, { 5, 15, 0, 1.175 }, { 5, 15, -c1, c1 },
-    { 5, 15, -1.175, 0 }, { 5, 15, -c1, -c1 }, { 5, 15, 0, -1.175 }, { 5, 15, c1, -c1 },
-    { 1, 5, 0.6, 0 }, { 1, 5, c2, c2 }, { 1, 5, 0, 0.6 }, { 1, 5, -c2, c2 },
-    { 1, 5, -0.6, 0 }, { 1, 5, -c2, -c2 }, { 1, 5, 0, -0.6 }, { 1, 5, c2, -c2 },
-  };
-}
-
-} // namespace
 
 bool MainWindow::ComputeCollision(
   vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses)
@@ -267,69 +220,14 @@ bool MainWindow::ComputeCollision(
     return false;
   }
 
-  vtkSmartPointer<vtkOBBTree> tree = NewModelTree();
-  tree->SetDataSet(model);
-  tree->SetNumberOfCellsPerNode(50);
-  tree->SetMaxLevel(1000000);
-  tree->SetTolerance(1e-6);
-  tree->AutomaticOn();
-  tree->BuildLocator();
-
-  const std::vector<OutlineSegment> outline = CutterOutline();
-  auto displayPoints = vtkSmartPointer<vtkPoints>::New();
-  auto displayLines = vtkSmartPointer<vtkCellArray>::New();
-  vtkNew<vtkTransform> placement;
-  vtkNew<vtkPoints> hits;
-  vtkNew<vtkIdList> hitCells;
-  std::vector<double> ends(outline.size() * 6);
-  bool collided = false;
-  for (const PoseDir& pose : poses)
-  {
-    Pose4 machine;
-    ToolPath::ComputeAxisPose(pose, machine);
-
-    // Turn the cutter 30 degrees up about Y, then by a about Z, then move it to the point.
-    placement->Identity();
-    placement->Translate(pose.point.x, pose.point.y, pose.point.z);
-    placement->RotateWXYZ(machine.a, 0.0, 0.0, 1.0);
-    placement->RotateWXYZ(-30.0, 0.0, 1.0, 0.0);
-
-    bool colliding = false;
-    for (size_t s = 0; s < outline.size(); ++s)
-    {
-      const OutlineSegment& segment = outline[s];
-      const double from[3] = { segment.x0, segment.y, segment.z };
-      const double to[3] = { segment.x1, segment.y, segment.z };
-      double* a = &ends[6 * s];
-      double* b = &ends[6 * s + 3];
-      placement->TransformPoint(from, a);
-      placement->TransformPoint(to, b);
-      if (tree->IntersectWithLine(a, b, hits, hitCells) != 0)
-      {
-        colliding = true;
-      }
-    }
-    if (colliding)
-    {
-      collided = true;
-      for (size_t s = 0; s < outline.size(); ++s)
-      {
-        const vtkIdType line[2] = { displayPoints->InsertNextPoint(&ends[6 * s]),
-          displayPoints->InsertNextPoint(&ends[6 * s + 3]) };
-        displayLines->InsertNextCell(2, line);
-      }
-    }
-  }
-
-  auto display = vtkSmartPointer<vtkPolyData>::New();
-  display->SetPoints(displayPoints);
-  display->SetLines(displayLines);
+  // The geometry is the check's own; the window shows the outlines it found, in red.
+  const CutterCollision::Result found = CutterCollision::FindCollisions(model, poses);
   auto mapper = vtkSmartPointer<vtkPolyDataMapper>::New();
-  mapper->SetInputData(display);
+  mapper->SetInputData(found.outlines);
   collisionActor = vtkSmartPointer<vtkActor>::New();
   collisionActor->SetMapper(mapper);
   collisionActor->GetProperty()->SetColor(1.0, 0.0, 0.0);
   renderer->AddActor(collisionActor);
   RenderView();
-  return collided;
+  return !found.collidingPoses.empty();
 }

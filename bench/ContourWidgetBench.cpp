@@ -6,6 +6,7 @@
 // render need the X display (run under xvfb-run).
 #include "cutline/CutLineGenerator.h"
 #include "geometry/FastOBBTree.h"
+#include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/SyntheticJaw.h"
 #include "tests/widgets/JawCutLine.h"
 #include "widgets/SurfacePickLocator.h"
@@ -294,19 +295,15 @@ void BM_ModelTreeLineQuery(benchmark::State& state)
 {
   Scene& scene = TheScene(static_cast<int>(state.range(0)));
   vtkOBBTree* tree = scene.Generator(state.range(1)).ModelTree;
-  vtkSmartPointer<vtkPoints> samples =
-    CutLineGenerator::ResampleClosedSpline(scene.rep->GetSpline(), 0.1);
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(samples, 60, dirs);
+  const std::vector<PoseDir> poses = cutlinetest::SampledPoses(scene.rep->GetSpline());
   vtkNew<vtkPoints> hits;
   vtkNew<vtkIdList> cells;
   size_t i = 0;
   for (auto _ : state)
   {
-    const size_t s = (i += 2) % dirs.size();
-    double p[3];
-    samples->GetPoint(static_cast<vtkIdType>(s), p);
-    const double d[3] = { dirs[s].x, dirs[s].y, dirs[s].z };
+    const size_t s = (i += 2) % poses.size();
+    const double p[3] = { poses[s].point.x, poses[s].point.y, poses[s].point.z };
+    const double d[3] = { poses[s].direction.x, poses[s].direction.y, poses[s].direction.z };
     double a[3];
     TiltedToolAxis(d, a);
     const double from[3] = { p[0] - 0.5 * a[0], p[1] - 0.5 * a[1], p[2] - 0.5 * a[2] };

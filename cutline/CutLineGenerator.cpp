@@ -16,19 +16,6 @@
 #include <cmath>
 #include <cstring>
 
-double ToolAxisSlope()
-{
-  return std::sqrt(3.0) / 3.0;
-}
-
-void TiltedToolAxis(const double direction[3], double axis[3])
-{
-  axis[0] = direction[0];
-  axis[1] = direction[1];
-  axis[2] = direction[2] + ToolAxisSlope();
-  vtkMath::Normalize(axis);
-}
-
 namespace
 {
 

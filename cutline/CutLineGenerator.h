@@ -2,6 +2,7 @@
 // line, samples cut-line splines with tool directions, and lays points onto the model surface.
 #pragma once
 
+#include "cutline/CutLineRules.h"
 #include "cutline/PoseTypes.h"
 
 #include <vtkSmartPointer.h>
@@ -107,9 +108,3 @@ public:
   // How far the buccal side of the assembled loop is lowered in z.
   double BuccalDrop;
 };
-
-// Slope of the tool axis above the horizontal direction: tan 30 degrees.
-double ToolAxisSlope();
-
-// The tilted tool axis unit(d + (0, 0, tan 30)) for a horizontal direction d.
-void TiltedToolAxis(const double direction[3], double axis[3]);

@@ -1,6 +1,7 @@
 // Splits the working loop into its lingual side, its buccal side and the two distal caps, by
 // where the loop crosses the line 5.0 before each arm's distal end.
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutLineRules.h"
 #include "cutline/TurnedFrame.h"
 
 #include <vtkPoints.h>
@@ -57,7 +58,7 @@ void CutLineGenerator::PartitionLoop(vtkSmartPointer<vtkPoints> loop, LoopPartit
 
   double rightEnd[3];
   loop->GetPoint(partition.rightIndex, rightEnd);
-  const TurnedFrame rightCap(rightEnd, 18.0);
+  const TurnedFrame rightCap(rightEnd, CutLineRules::kArmAngle);
   // Without a point left of x = 0 there is no left cap: edges judged in its frame cross nothing.
   const bool hasLeft = partition.leftIndex >= 0;
   double leftEnd[3] = { 0.0, 0.0, 0.0 };
@@ -65,7 +66,7 @@ void CutLineGenerator::PartitionLoop(vtkSmartPointer<vtkPoints> loop, LoopPartit
   {
     loop->GetPoint(partition.leftIndex, leftEnd);
   }
-  const TurnedFrame leftCap(leftEnd, -18.0);
+  const TurnedFrame leftCap(leftEnd, -CutLineRules::kArmAngle);
 
   int end1 = -1;
   int start1 = -1;

@@ -1,6 +1,7 @@
 // Fitting the export poses to the model along the tilted tool axis, and lowering the cut
 // line's control points with a snap back onto the model.
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutLineRules.h"
 
 #include <vtkMath.h>
 #include <vtkParametricSpline.h>
@@ -13,17 +14,15 @@ namespace
 
 // How far a pose may move in one adjustment.
 constexpr double kMaxCorrection = 0.7;
-// Distance of the probe from the pose, square to the tool axis on its inner upper side.
-constexpr double kProbeOffset = 0.4;
 // A fitted pose counts as on the model when the crossing its probe found lies this close to
-// it; a pose on the surface has it at the probe's 0.4.
+// it; a pose on the surface has it at the probe's offset.
 constexpr double kOnModelDistance = 1.5;
 
 // Window of the lowering's directions: control points lie about 1.5 apart, so every 4th point
 // (about 6 units) is a sample.
 int LoweringWindow()
 {
-  return static_cast<int>(6.0 / 1.5 + 0.5);
+  return CutLineRules::DirectionWindow(CutLineRules::kControlPointSpacing);
 }
 
 } // namespace
@@ -71,6 +70,8 @@ bool CutLineGenerator::AdjustPosesToModel(std::vector<PoseDir>& poses)
       continue;
     }
 
+    // The probe lies on the inner upper side of the pose.
+    using CutLineRules::kProbeOffset;
     const double probe[3] = { p.x + kProbeOffset * side[0], p.y + kProbeOffset * side[1],
       p.z + kProbeOffset * side[2] };
     bool found = false;

@@ -2,6 +2,7 @@
 // smoothing step that turns the assembled gum-line loop into the cut line's control points.
 #include "cutline/Angles.h"
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutLineRules.h"
 
 #include <vtkMath.h>
 #include <vtkNew.h>
@@ -169,13 +170,14 @@ vtkSmartPointer<vtkPoints> CutLineGenerator::RebuildSmoothLoop(vtkSmartPointer<v
   spline->ParameterizeByLengthOn();
   spline->ClosedOn();
 
-  const double spacing = 0.1;
+  const double spacing = CutLineRules::kSampleSpacing;
   vtkSmartPointer<vtkPoints> samples = ResampleClosedSpline(spline, spacing);
   std::vector<Point3> dirs;
-  ComputeDirections(samples, static_cast<int>(6.0 / spacing + 0.5), dirs);
+  ComputeDirections(samples, CutLineRules::DirectionWindow(spacing), dirs);
 
   const auto count = static_cast<vtkIdType>(dirs.size());
-  const vtkIdType stride = static_cast<vtkIdType>(1.5 / spacing + 0.5);
+  const vtkIdType stride =
+    static_cast<vtkIdType>(CutLineRules::kControlPointSpacing / spacing + 0.5);
   auto control = vtkSmartPointer<vtkPoints>::New();
   for (vtkIdType i = 0; i < count; i += stride)
   {
@@ -197,9 +199,11 @@ vtkSmartPointer<vtkPoints> CutLineGenerator::RebuildSmoothLoop(vtkSmartPointer<v
     vtkMath::Cross(axis, tangent, side);
     vtkMath::Normalize(side);
 
-    // 0.4 outward and downward, square to the tool axis, then onto the model along the axis.
-    const double probe[3] = { sample[0] - 0.4 * side[0], sample[1] - 0.4 * side[1],
-      sample[2] - 0.4 * side[2] };
+    // The probe outward and downward, square to the tool axis, then onto the model along the
+    // axis.
+    using CutLineRules::kProbeOffset;
+    const double probe[3] = { sample[0] - kProbeOffset * side[0],
+      sample[1] - kProbeOffset * side[1], sample[2] - kProbeOffset * side[2] };
     const Point3 onModel = ProjectAlongAxis(probe, axis);
     control->InsertNextPoint(onModel.x, onModel.y, onModel.z);
   }

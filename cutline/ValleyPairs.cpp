@@ -1,6 +1,7 @@
 // Peaks and valleys of the gum line along each side of the working loop, and the pairs of
 // successive valleys between which the loop is flattened.
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutLineRules.h"
 #include "cutline/TurnedFrame.h"
 
 #include <vtkMath.h>
@@ -91,7 +92,8 @@ std::vector<ExtremumItem> EndZoneExtrema(vtkPoints* loop, const std::vector<int>
   {
     return {};
   }
-  const TurnedFrame frame(loop->GetPoint(frameIndex), leftZone ? -18.0 : 18.0);
+  const TurnedFrame frame(
+    loop->GetPoint(frameIndex), leftZone ? -CutLineRules::kArmAngle : CutLineRules::kArmAngle);
 
   std::vector<int> indices;
   std::vector<double> steps;

@@ -3,6 +3,7 @@
 #include "widgets/contourRepresentation.h"
 
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutLineRules.h"
 #include "geometry/FastOBBTree.h"
 #include "widgets/SurfacePickLocator.h"
 
@@ -37,11 +38,12 @@ namespace
 
 // Sample spacing along the spline, the window of the direction pass, and how many samples
 // apart the offset points are.
-constexpr double kSampleSpacing = 0.1;
-const int kDirectionWindow = static_cast<int>(6.0 / kSampleSpacing + 0.5);
+constexpr double kSampleSpacing = CutLineRules::kSampleSpacing;
+const int kDirectionWindow = CutLineRules::DirectionWindow(kSampleSpacing);
 const int kOffsetStride = static_cast<int>(0.2 / kSampleSpacing + 0.5);
-// How far the offset line lies beside the cut line, and how far it is lifted off the model.
-constexpr double kOffsetDistance = 0.4;
+// The offset line lies the probe's distance beside the cut line, and is lifted this far off
+// the model.
+constexpr double kOffsetDistance = CutLineRules::kProbeOffset;
 constexpr double kLift = 0.05;
 // Reach of the offset-line projection beyond and behind the probe along the tool axis.
 constexpr double kReachOut = 10.0;

@@ -84,18 +84,9 @@ Outputs Derive(const testsupport::SyntheticJaw& jaw, bool base, const std::strin
     generator.GenerateCutLine(cutlinetest::MakePoints(jaw.gumLine), 0.2, 0.3, 0.0);
   Append(out.cutLine, cut);
 
-  // Points on, inside, outside and far from the surface, along tilted outward axes.
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(cutlinetest::MakePoints(jaw.gumLine), 4, dirs);
-  for (size_t k = 0; k < dirs.size(); ++k)
+  for (const cutlinetest::AxisQuery& query : cutlinetest::QueriesAlongGumLine(jaw.gumLine, 7))
   {
-    const double horizontal[3] = { dirs[k].x, dirs[k].y, dirs[k].z };
-    double axis[3];
-    TiltedToolAxis(horizontal, axis);
-    const Point3& g = jaw.gumLine[k];
-    const double depth = static_cast<double>(k % 7) - 3.0;
-    const double q[3] = { g.x - depth * axis[0], g.y - depth * axis[1], g.z - depth * axis[2] };
-    const Point3 r = generator.ProjectAlongAxis(q, axis);
+    const Point3 r = generator.ProjectAlongAxis(query.q, query.axis);
     for (const double v : { r.x, r.y, r.z })
     {
       Append(out.projections, v);

@@ -1,6 +1,8 @@
 // Projection onto the model along an axis: the crossing furthest along the axis within ten
 // units of the point wins, and no tree or no crossing gives the point back.
 #include "cutline/CutLineGenerator.h"
+#include "tests/cutline/CutLineFixtures.h"
+#include "tests/support/SyntheticJaw.h"
 
 #include <vtkAppendPolyData.h>
 #include <vtkCubeSource.h>
@@ -11,6 +13,8 @@
 #include <vtkTriangleFilter.h>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace
 {
@@ -66,21 +70,63 @@ TEST(CutLineGenerator, StartsWithoutModelAndWithTheDefaultDrop)
   ExpectPoint(generator.ProjectAlongAxis(q, kPlusX), 1.5, -2.0, 3.25);
 }
 
-TEST(CutLineGenerator, SetModelBuildsTheLocatorWithItsSettings)
+TEST(CutLineGenerator, LocatorOverTheModelMissesNoCrossing)
+{
+  // On the jaw the generator's locator is many levels deep; one whose single leaf holds every
+  // triangle tests them all. Projections through the two agree.
+  const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw();
+  CutLineGenerator generator;
+  generator.SetModel(jaw.mesh);
+  ASSERT_GT(generator.ModelTree->GetLevel(), 3);
+  CutLineGenerator everyTriangle;
+  everyTriangle.SetModel(jaw.mesh);
+  auto oneLeaf = vtkSmartPointer<vtkOBBTree>::New();
+  oneLeaf->SetDataSet(jaw.mesh);
+  oneLeaf->SetTolerance(1e-6);
+  oneLeaf->AutomaticOff();
+  oneLeaf->SetMaxLevel(0);
+  oneLeaf->BuildLocator();
+  ASSERT_EQ(oneLeaf->GetLevel(), 0);
+  everyTriangle.ModelTree = oneLeaf;
+
+  // Points from 6 inside to 6 outside the surface, along the tilted outward axes.
+  const std::vector<cutlinetest::AxisQuery> queries =
+    cutlinetest::QueriesAlongGumLine(jaw.gumLine, 13);
+  ASSERT_EQ(queries.size(), jaw.gumLine.size());
+  int hits = 0;
+  for (size_t k = 0; k < queries.size(); ++k)
+  {
+    SCOPED_TRACE(k);
+    const cutlinetest::AxisQuery& query = queries[k];
+    bool hit = false;
+    bool expectedHit = false;
+    const Point3 p = generator.ProjectAlongAxis(query.q, query.axis, &hit);
+    const Point3 expected = everyTriangle.ProjectAlongAxis(query.q, query.axis, &expectedHit);
+    EXPECT_EQ(hit, expectedHit);
+    ExpectPoint(p, expected.x, expected.y, expected.z);
+    hits += hit ? 1 : 0;
+  }
+  EXPECT_GT(hits, static_cast<int>(queries.size()) / 2);
+}
+
+TEST(CutLineGenerator, ProjectionMeetsAFaceUpToItsEdgeAndNothingBeyond)
 {
   CutLineGenerator generator;
-  auto box = Box();
-  generator.SetModel(box);
-  EXPECT_EQ(generator.Model, box);
-  ASSERT_NE(generator.ModelTree, nullptr);
-  EXPECT_EQ(generator.ModelTree->GetDataSet(), box.GetPointer());
-  EXPECT_EQ(generator.ModelTree->GetNumberOfCellsPerNode(), 8);
-  EXPECT_EQ(generator.ModelTree->GetMaxLevel(), 1000000);
-  EXPECT_DOUBLE_EQ(generator.ModelTree->GetTolerance(), 1e-6);
-  EXPECT_TRUE(generator.ModelTree->GetAutomatic());
+  generator.SetModel(Box());
+  // Along x, level with the box's top face: 1e-4 below the edge the face x = 10 is met, 1e-4
+  // beyond it nothing is.
+  const double below[3] = { 7.0, 0.0, 10.0 - 1e-4 };
+  const double above[3] = { 7.0, 0.0, 10.0 + 1e-4 };
+  bool hit = false;
+  ExpectPoint(generator.ProjectAlongAxis(below, kPlusX, &hit), 10.0, 0.0, 10.0 - 1e-4);
+  EXPECT_TRUE(hit);
+  ExpectPoint(generator.ProjectAlongAxis(above, kPlusX, &hit), 7.0, 0.0, 10.0 + 1e-4);
+  EXPECT_FALSE(hit);
 
+  // Without a model again, projections give their input back.
   generator.SetModel(nullptr);
-  EXPECT_EQ(generator.ModelTree, nullptr);
+  ExpectPoint(generator.ProjectAlongAxis(below, kPlusX, &hit), 7.0, 0.0, 10.0 - 1e-4);
+  EXPECT_FALSE(hit);
 }
 
 TEST(CutLineGenerator, ProjectionTakesTheCrossingFurthestAlongTheAxis)

@@ -9,7 +9,6 @@
 
 #include <vtkActor.h>
 #include <vtkCellArray.h>
-#include <vtkCubeSource.h>
 #include <vtkIdList.h>
 #include <vtkMath.h>
 #include <vtkMapper.h>
@@ -18,7 +17,6 @@
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkProperty.h>
-#include <vtkTriangleFilter.h>
 
 #include <gtest/gtest.h>
 
@@ -51,20 +49,22 @@ struct SampleFrame
 
 std::vector<SampleFrame> FramesOf(vtkParametricSpline* spline)
 {
-  vtkSmartPointer<vtkPoints> samples = CutLineGenerator::ResampleClosedSpline(spline, 0.1);
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(samples, 60, dirs);
-  const auto n = static_cast<vtkIdType>(dirs.size());
+  const std::vector<PoseDir> poses = cutlinetest::SampledPoses(spline);
+  const size_t n = poses.size();
   std::vector<SampleFrame> frames;
-  for (vtkIdType i = 0; i < n; i += 2)
+  for (size_t i = 0; i < n; i += 2)
   {
     SampleFrame f{};
-    samples->GetPoint(i, f.sample);
-    const auto next = PointOf(samples, (i + 1) % n);
-    const auto prev = PointOf(samples, (i + n - 1) % n);
-    double t[3] = { next[0] - prev[0], next[1] - prev[1], next[2] - prev[2] };
+    const Point3& p = poses[i].point;
+    f.sample[0] = p.x;
+    f.sample[1] = p.y;
+    f.sample[2] = p.z;
+    const Point3& next = poses[(i + 1) % n].point;
+    const Point3& prev = poses[(i + n - 1) % n].point;
+    double t[3] = { next.x - prev.x, next.y - prev.y, next.z - prev.z };
     vtkMath::Normalize(t);
-    const double d[3] = { dirs[i].x, dirs[i].y, dirs[i].z };
+    const Point3& dir = poses[i].direction;
+    const double d[3] = { dir.x, dir.y, dir.z };
     TiltedToolAxis(d, f.axis);
     vtkMath::Cross(f.axis, t, f.side);
     vtkMath::Normalize(f.side);
@@ -255,14 +255,8 @@ TEST_F(OffsetLineOnJaw, ShortSplinesKeepThePreviousLine)
 // A closed triangulated slab 2 thick across x, 20 by 20 in y and z.
 vtkSmartPointer<vtkPolyData> Slab()
 {
-  vtkNew<vtkCubeSource> cube;
-  cube->SetBounds(-1.0, 1.0, -10.0, 10.0, -10.0, 10.0);
-  vtkNew<vtkTriangleFilter> triangles;
-  triangles->SetInputConnection(cube->GetOutputPort());
-  triangles->Update();
-  auto mesh = vtkSmartPointer<vtkPolyData>::New();
-  mesh->DeepCopy(triangles->GetOutput());
-  return mesh;
+  const double bounds[6] = { -1.0, 1.0, -10.0, 10.0, -10.0, 10.0 };
+  return BoxMesh(bounds);
 }
 
 TEST(ProjectAlongDirection, TakesTheCrossingNearestTheFarEnd)
