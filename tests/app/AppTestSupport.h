@@ -1,199 +1,24 @@
-// Support for main-window tests: access to the window's state, a driver that answers file
-// dialogs and message boxes the way a user would, a temporary home folder, and jaw files.
+// Checks and small models shared by the main-window tests: a groove that failed, an actor in
+// the scene, closed bipyramids and boxes, and the bounds of a mesh.
 #pragma once
 
-#include "app/MainWindow.h"
-#include "cutline/CutLineGenerator.h"
-#include "tests/support/ModalCloser.h"
-#include "tests/support/SyntheticJaw.h"
-#include "ui_mainwindow.h"
-#include "widgets/EditContourSplineWidget.h"
-#include "widgets/VectorWidget.h"
-#include "widgets/contourRepresentation.h"
-#include "widgets/contourWidget.h"
+#include "tests/support/MainWindowFixture.h"
 
-#include <QAbstractButton>
-#include <QVTKOpenGLNativeWidget.h>
 #include <QApplication>
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QTextStream>
-#include <QTimer>
 
 #include <vtkActor.h>
+#include <vtkActorCollection.h>
 #include <vtkCellArray.h>
 #include <vtkMapper.h>
 #include <vtkMath.h>
-#include <vtkNew.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkRenderer.h>
-
-#include <gtest/gtest.h>
+#include <vtkSmartPointer.h>
 
 #include <cmath>
-#include <deque>
-#include <functional>
-#include <optional>
-#include <string>
-#include <utility>
 #include <vector>
-
-// Reaches the window's private state for tests.
-struct MainWindowProbe
-{
-  explicit MainWindowProbe(MainWindow& window)
-    : w(window)
-  {
-  }
-  Ui::MainWindow& ui() { return *w.ui; }
-  vtkPolyData* model() { return w.ModelMesh(); }
-  vtkActor* modelActor() { return w.modelActor; }
-  vtkActor* crossActor() { return w.crossActor; }
-  vtkActor* baseplateActor() { return w.baseplateActor; }
-  vtkActor* gumLineActor() { return w.gumLineActor; }
-  vtkActor* collisionActor() { return w.collisionActor; }
-  vtkRenderer* renderer() { return w.renderer; }
-  QVTKOpenGLNativeWidget* view() { return w.vtkWidget; }
-  bool grooveAllowed() { return w.grooveAllowed; }
-  std::vector<Point3>& gumLine() { return w.gumLinePoints; }
-  CutLineGenerator& generator() { return *w.cutLineGenerator; }
-  contourRepresentation& cutLineRep() { return *w.cutLineRep; }
-  contourWidget& cutLineWidget() { return *w.cutLineWidget; }
-  EditContourSplineWidget& gumLineWidget() { return *w.gumLineWidget; }
-  VectorWidget& twoPointWidget() { return *w.twoPointWidget; }
-  const QString& lastOpenDir() { return w.lastOpenDir; }
-  bool cutTwoLoops() { return w.cutTwoLoops; }
-  bool loadStl(const QString& path) { return w.LoadStlFile(path); }
-  void modelLoaded() { w.OnModelLoaded(); }
-  void readGumLine(const QString& path) { w.ReadGumLineFile(path); }
-  bool writeGumLine(const QString& path) { return w.WriteGumLineFile(path); }
-  bool saveCutLine(const QString& path) { return w.SaveCutLineFile(path); }
-  std::optional<bool> detectCollision() { return w.DetectCollision(); }
-  void generateCutLine(double lingual, double buccal) { w.GenerateCutLine(lingual, buccal, 0.0); }
-  // Shows `points` as the cut line, the way generation and lowering do.
-  void showCutLine(vtkSmartPointer<vtkPoints> points) { w.ShowCutLine(points); }
-  bool computeCollision(vtkSmartPointer<vtkPolyData> model, const std::vector<PoseDir>& poses)
-  {
-    return w.ComputeCollision(model, poses);
-  }
-
-  MainWindow& w;
-};
-
-// Answers modal dialogs while the code under test runs: each file dialog takes the next
-// queued path (none queued, or an empty one, cancels it); each message box is recorded and
-// closed with Ok, except that a box asking with the next queued answer's button gets that
-// answer.
-class DialogDriver
-{
-public:
-  DialogDriver()
-  {
-    closer_.onDialog = [this](QDialog* dialog) { Answer(dialog); };
-  }
-
-  void QueueFile(const QString& path) { files_.push_back(path); }
-  // The answer for the next box that offers this button (Yes or No of a question).
-  void QueueAnswer(QMessageBox::StandardButton button) { closer_.answers.push_back(button); }
-
-  // A file dialog as it was opened: caption, start folder, proposed selection and filters.
-  struct SeenFileDialog
-  {
-    QString caption;
-    QString directory;
-    QStringList selected;
-    QStringList filters;
-  };
-  const std::vector<SeenFileDialog>& fileDialogs() const { return fileDialogs_; }
-  const std::vector<ShownBox>& boxes() const { return closer_.boxes; }
-  void Clear()
-  {
-    closer_.boxes.clear();
-    fileDialogs_.clear();
-  }
-
-private:
-  void Answer(QDialog* dialog)
-  {
-    auto* files = qobject_cast<QFileDialog*>(dialog);
-    if (!files)
-    {
-      dialog->reject();
-      return;
-    }
-    fileDialogs_.push_back({ files->windowTitle(), files->directory().absolutePath(),
-      files->selectedFiles(), files->nameFilters() });
-    const QString path = files_.empty() ? QString() : files_.front();
-    if (!files_.empty())
-    {
-      files_.pop_front();
-    }
-    ChooseFile(files, path);
-  }
-
-  ModalCloser closer_;
-  std::deque<QString> files_;
-  std::vector<SeenFileDialog> fileDialogs_;
-};
-
-// A fresh home folder (with its Velmora folder) for the settings files, for each test.
-class MainWindowTest : public testing::Test
-{
-protected:
-  void SetUp() override
-  {
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    ASSERT_TRUE(home_.isValid());
-    oldHome_ = qgetenv("HOME");
-    qputenv("HOME", home_.path().toUtf8());
-    QDir(home_.path()).mkdir("Velmora");
-  }
-  void TearDown() override { qputenv("HOME", oldHome_); }
-
-  QString Home() const { return home_.path(); }
-
-  // Writes the jaw as a binary STL file in `folder` (made when missing).
-  static QString WriteJaw(const testsupport::SyntheticJaw& jaw, const QString& folder,
-    const QString& name)
-  {
-    return WriteModel(jaw.mesh, folder, name);
-  }
-  static QString WriteModel(vtkPolyData* mesh, const QString& folder, const QString& name)
-  {
-    QDir().mkpath(folder);
-    const QString path = folder + "/" + name;
-    testsupport::WriteStl(mesh, path.toStdString());
-    return path;
-  }
-
-  // Writes a gum line as a text file, one point per line.
-  static QString WriteGumLine(const std::vector<Point3>& line, const QString& path)
-  {
-    testsupport::WriteGumLineText(line, path.toStdString());
-    return path;
-  }
-
-  QTemporaryDir home_;
-  QByteArray oldHome_;
-};
-
-// Checks a recorded message box: title, text, kind, parent (null: none) and the single Ok button.
-inline void ExpectBox(const ShownBox& box, const QString& title, const QString& text,
-  QMessageBox::Icon icon, const QWidget* parent)
-{
-  EXPECT_EQ(box.title, title);
-  EXPECT_EQ(box.text, text);
-  EXPECT_EQ(box.icon, icon);
-  EXPECT_EQ(box.parent, parent);
-  EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-}
 
 // A groove that failed: the one "开槽失败" box, the model as it was, the groove still allowed,
 // and the window usable again.
@@ -206,6 +31,12 @@ inline void ExpectGrooveFailed(MainWindowProbe& probe, const DialogDriver& drive
   EXPECT_TRUE(probe.grooveAllowed());
   EXPECT_TRUE(probe.w.isEnabled());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Whether the actor is in the renderer's scene.
+inline bool InRenderer(vtkRenderer* renderer, vtkActor* actor)
+{
+  return renderer->GetActors()->IsItemPresent(actor) != 0;
 }
 
 // A closed, outward-facing bipyramid: `sides` points on a circle of radius 1 about `centre`
