@@ -92,7 +92,11 @@ void LoginDialog::onLogin()
     return;
   }
 
-  // An unreachable server is not a wrong attempt: the user may simply try again later.
+  // A server that cannot be reached, or fails on the way, is no wrong attempt: the user may
+  // simply try again later.
+  const auto serverFault = [this] {
+    QMessageBox::critical(this, QStringLiteral("错误"), QString::fromUtf8(kServerFaultText));
+  };
   std::unique_ptr<UserDatabase> database;
   try
   {
@@ -100,18 +104,27 @@ void LoginDialog::onLogin()
   }
   catch (const std::runtime_error&)
   {
-    QMessageBox::critical(this, QStringLiteral("错误"), QStringLiteral("无法连接服务器，请稍后重试。"));
+    serverFault();
     return;
   }
 
-  std::string error;
-  if (database->verifyUser(username.toStdString(), typedPassword.trimmed().toStdString(), error))
+  // verifyUser leaves the error text as it is on a technical failure, clears it for a wrong
+  // name or password and replaces it for a disabled account. A password of blanks alone is
+  // empty once trimmed: a wrong attempt, which needs no server.
+  const std::string password = typedPassword.trimmed().toStdString();
+  std::string error = password.empty() ? std::string() : std::string(kServerFaultText);
+  if (database->verifyUser(username.toStdString(), password, error))
   {
     if (rememberCheckBox->isChecked())
     {
       saveCredentials(username, typedPassword);
     }
     accept();
+    return;
+  }
+  if (error == kServerFaultText)
+  {
+    serverFault();
     return;
   }
 

@@ -62,6 +62,23 @@ void RegisterDialog::setupUi()
   connect(confirmPasswordEdit, &QLineEdit::returnPressed, this, &RegisterDialog::onRegister);
 }
 
+namespace
+{
+
+// Sign-in reads a stored user name into 100 bytes (UTF-8); a longer one could never sign in.
+constexpr int kLongestUsernameBytes = 100;
+
+// Sign-in trims the typed password with Qt's white-space rule and the stored one with the
+// ASCII rule of `trim`: a password is accepted only when both give the same, non-empty text,
+// so that typing it exactly signs in.
+bool SignsInAsTyped(const QString& password)
+{
+  const QString typed = password.trimmed();
+  return !typed.isEmpty() && QString::fromStdString(trim(password.toStdString())) == typed;
+}
+
+} // namespace
+
 bool RegisterDialog::validateInput()
 {
   const QString username = usernameEdit->text().trimmed();
@@ -74,12 +91,17 @@ bool RegisterDialog::validateInput()
     invalid = usernameEdit;
     message = tr("用户名至少2个字符。");
   }
+  else if (username.toUtf8().size() > kLongestUsernameBytes)
+  {
+    invalid = usernameEdit;
+    message = tr("用户名过长。");
+  }
   else if (phoneEdit->text().isEmpty() || !phoneEdit->hasAcceptableInput())
   {
     invalid = phoneEdit;
     message = tr("请输入有效的手机号。");
   }
-  else if (password.length() < 6 || password.length() > 10)
+  else if (password.length() < 6 || password.length() > 10 || !SignsInAsTyped(password))
   {
     invalid = passwordEdit;
     message = tr("密码6-10位。");
@@ -111,6 +133,10 @@ void RegisterDialog::onRegister()
   }
   registeredUsername = usernameEdit->text().trimmed();
 
+  // A server that cannot be reached, or fails on the way, gets the same message.
+  const auto serverFault = [this] {
+    QMessageBox::critical(this, tr("错误"), tr(kServerFaultText));
+  };
   std::unique_ptr<UserDatabase> database;
   try
   {
@@ -118,7 +144,7 @@ void RegisterDialog::onRegister()
   }
   catch (const std::runtime_error&)
   {
-    QMessageBox::critical(this, tr("错误"), tr("无法连接服务器，请稍后重试。"));
+    serverFault();
     return;
   }
 
@@ -128,11 +154,17 @@ void RegisterDialog::onRegister()
   record.password_hash = passwordEdit->text().toStdString();
   record.phone = phoneEdit->text().toStdString();
 
-  std::string error;
+  // registerUser leaves the error text as it is on a technical failure.
+  std::string error = kServerFaultText;
   if (database->registerUser(record, error))
   {
     QMessageBox::information(this, tr("成功"), tr("注册成功！请返回登录。"));
     accept();
+    return;
+  }
+  if (error == kServerFaultText)
+  {
+    serverFault();
     return;
   }
   QMessageBox::warning(this, tr("错误"), QString::fromStdString(error));

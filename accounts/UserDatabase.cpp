@@ -1,5 +1,6 @@
 #include "accounts/UserDatabase.h"
 
+#include <errmsg.h>
 #include <mysql.h>
 
 #include <algorithm>
@@ -19,6 +20,8 @@ const char* const kSelectUser =
   "SELECT username, password_hash, is_enabled FROM qv_users WHERE username = ?";
 
 const unsigned int kDuplicateEntry = 1062; // ER_DUP_ENTRY
+
+const unsigned int kTimeoutSeconds = 5;
 
 struct StatementCloser
 {
@@ -40,6 +43,101 @@ bool Contains(const char* text, const char* part)
   return std::strstr(text, part) != nullptr;
 }
 
+// Errors the client library raises itself (a lost or timed-out connection, a broken
+// packet), as opposed to the server refusing a statement.
+bool IsClientError(unsigned int number)
+{
+  return (number >= CR_MIN_ERROR && number <= CR_MAX_ERROR)
+    || (number >= CER_MIN_ERROR && number <= CER_MAX_ERROR);
+}
+
+// Runs the select for `username`; null after a failure, which has gone to standard error.
+Statement ExecuteSelect(MYSQL* connection, const std::string& username)
+{
+  Statement statement(mysql_stmt_init(connection));
+  if (!statement)
+  {
+    std::fprintf(stderr, "mysql_stmt_init() failed\n");
+    return nullptr;
+  }
+  MYSQL_STMT* const stmt = statement.get();
+  if (mysql_stmt_prepare(stmt, kSelectUser, std::strlen(kSelectUser)) != 0)
+  {
+    std::fprintf(stderr, "mysql_stmt_prepare() failed: %s\n", mysql_stmt_error(stmt));
+    return nullptr;
+  }
+  MYSQL_BIND parameter[1] = {};
+  BindString(parameter[0], username);
+  if (mysql_stmt_bind_param(stmt, parameter) != 0)
+  {
+    std::fprintf(stderr, "mysql_stmt_bind_param() failed: %s\n", mysql_stmt_error(stmt));
+    return nullptr;
+  }
+  if (mysql_stmt_execute(stmt) != 0)
+  {
+    std::fprintf(stderr, "mysql_stmt_execute() failed: %s\n", mysql_stmt_error(stmt));
+    return nullptr;
+  }
+  return statement;
+}
+
+// The columns of one row of the select, each string with its length as stored.
+struct StoredUser
+{
+  std::string name;
+  std::string password;
+  signed char enabled = 0;
+};
+
+enum class Fetch
+{
+  Row,        // `StoredUser` holds the first row
+  NoRow,      // no user of that name
+  DoesNotFit, // the name is longer than 100 bytes or the password longer than 60
+  Failed      // the fetch failed; written to standard error
+};
+
+// Fetches the first row of the executed select (later rows are never looked at).
+Fetch FetchFirstRow(MYSQL_STMT* stmt, StoredUser& stored)
+{
+  char name[101] = {};
+  char password[61] = {};
+  unsigned long nameLength = 0;
+  unsigned long passwordLength = 0;
+
+  MYSQL_BIND result[3] = {};
+  result[0].buffer_type = MYSQL_TYPE_STRING;
+  result[0].buffer = name;
+  result[0].buffer_length = 100;
+  result[0].length = &nameLength;
+  result[1].buffer_type = MYSQL_TYPE_STRING;
+  result[1].buffer = password;
+  result[1].buffer_length = 60;
+  result[1].length = &passwordLength;
+  result[2].buffer_type = MYSQL_TYPE_TINY;
+  result[2].buffer = &stored.enabled;
+  if (mysql_stmt_bind_result(stmt, result) != 0)
+  {
+    std::fprintf(stderr, "mysql_stmt_bind_result() failed: %s\n", mysql_stmt_error(stmt));
+    return Fetch::Failed;
+  }
+
+  const int fetched = mysql_stmt_fetch(stmt);
+  if (fetched == MYSQL_NO_DATA)
+  {
+    return Fetch::NoRow;
+  }
+  if (fetched != 0)
+  {
+    std::fprintf(stderr, "mysql_stmt_fetch() failed: %s\n", mysql_stmt_error(stmt));
+    return fetched == MYSQL_DATA_TRUNCATED ? Fetch::DoesNotFit : Fetch::Failed;
+  }
+  // A successful fetch returns lengths within the buffers; the bound keeps it so all the same.
+  stored.name.assign(name, std::min(nameLength, 100UL));
+  stored.password.assign(password, std::min(passwordLength, 60UL));
+  return Fetch::Row;
+}
+
 } // namespace
 
 UserDatabase::UserDatabase()
@@ -59,6 +157,11 @@ UserDatabase::UserDatabase()
   {
     std::fprintf(stderr, "Warning: Failed to set charset to utf8mb4\n");
   }
+  // A server that accepts the connection and then stalls must not freeze the dialog: the
+  // connection, and every read and write on it, give up after a few seconds.
+  mysql_options(connection, MYSQL_OPT_CONNECT_TIMEOUT, &kTimeoutSeconds);
+  mysql_options(connection, MYSQL_OPT_READ_TIMEOUT, &kTimeoutSeconds);
+  mysql_options(connection, MYSQL_OPT_WRITE_TIMEOUT, &kTimeoutSeconds);
   if (!mysql_real_connect(connection, host, user, password, database, port, nullptr, 0))
   {
     std::cout << "failed to connect mysql." << std::endl;
@@ -126,6 +229,12 @@ bool UserDatabase::registerUser(const UserRecord& record, std::string& error)
 
   const unsigned int number = mysql_stmt_errno(statement.get());
   const char* serverText = mysql_stmt_error(statement.get());
+  if (IsClientError(number))
+  {
+    // The connection failed, not the insert: a technical failure, error text untouched.
+    std::fprintf(stderr, "mysql_stmt_execute() failed: %s\n", serverText);
+    return false;
+  }
   if (number == kDuplicateEntry)
   {
     if (Contains(serverText, "uk_username"))
@@ -161,82 +270,34 @@ bool UserDatabase::verifyUser(std::string username, std::string password, std::s
     return false;
   }
 
-  Statement statement(mysql_stmt_init(connection));
+  const Statement statement = ExecuteSelect(connection, username);
   if (!statement)
   {
-    std::fprintf(stderr, "mysql_stmt_init() failed\n");
     return false;
   }
-  MYSQL_STMT* const stmt = statement.get();
-  if (mysql_stmt_prepare(stmt, kSelectUser, std::strlen(kSelectUser)) != 0)
+  StoredUser stored;
+  switch (FetchFirstRow(statement.get(), stored))
   {
-    std::fprintf(stderr, "mysql_stmt_prepare() failed: %s\n", mysql_stmt_error(stmt));
-    return false;
+    case Fetch::Failed:
+      return false;
+    case Fetch::NoRow:
+    case Fetch::DoesNotFit:
+      // No user of this name, or a row no sign-up makes (a value longer than its buffer):
+      // either way these credentials cannot sign in.
+      error.clear();
+      return false;
+    case Fetch::Row:
+      break;
   }
 
-  MYSQL_BIND parameter[1] = {};
-  BindString(parameter[0], username);
-  if (mysql_stmt_bind_param(stmt, parameter) != 0)
-  {
-    std::fprintf(stderr, "mysql_stmt_bind_param() failed: %s\n", mysql_stmt_error(stmt));
-    return false;
-  }
-  if (mysql_stmt_execute(stmt) != 0)
-  {
-    std::fprintf(stderr, "mysql_stmt_execute() failed: %s\n", mysql_stmt_error(stmt));
-    return false;
-  }
-
-  char storedName[101] = {};
-  char storedPassword[61] = {};
-  signed char enabled = 0;
-  unsigned long nameLength = 0;
-  unsigned long passwordLength = 0;
-
-  MYSQL_BIND result[3] = {};
-  result[0].buffer_type = MYSQL_TYPE_STRING;
-  result[0].buffer = storedName;
-  result[0].buffer_length = 100;
-  result[0].length = &nameLength;
-  result[1].buffer_type = MYSQL_TYPE_STRING;
-  result[1].buffer = storedPassword;
-  result[1].buffer_length = 60;
-  result[1].length = &passwordLength;
-  result[2].buffer_type = MYSQL_TYPE_TINY;
-  result[2].buffer = &enabled;
-
-  if (mysql_stmt_bind_result(stmt, result) != 0)
-  {
-    std::fprintf(stderr, "mysql_stmt_bind_result() failed: %s\n", mysql_stmt_error(stmt));
-    return false;
-  }
-
-  // Only the first row is looked at; a value longer than its buffer fails the fetch with
-  // MYSQL_DATA_TRUNCATED, so such a row never signs in.
-  const int fetched = mysql_stmt_fetch(stmt);
-  if (fetched == MYSQL_NO_DATA)
-  {
-    error.clear();
-    return false;
-  }
-  if (fetched != 0)
-  {
-    std::fprintf(stderr, "mysql_stmt_fetch() failed: %s\n", mysql_stmt_error(stmt));
-    return false;
-  }
-  // A successful fetch returns lengths within the buffers; the bound keeps the terminating
-  // zero inside them all the same.
-  storedName[std::min(nameLength, 100UL)] = '\0';
-  storedPassword[std::min(passwordLength, 60UL)] = '\0';
-  const std::string name = trim(storedName);
-  const std::string pass = trim(storedPassword);
-
-  if (enabled != 1)
+  if (stored.enabled != 1)
   {
     error = "账户已禁用";
     return false;
   }
-  if (name == username && pass == password)
+  // Whole byte strings with their lengths: a zero byte inside a password or a name counts
+  // like any other byte.
+  if (trim(stored.name) == username && trim(stored.password) == password)
   {
     return true;
   }

@@ -16,8 +16,13 @@ struct UserRecord
   int is_enabled = 1;      // 1 may sign in; only the low byte is sent
 };
 
+// What both dialogs tell the user when the server cannot be reached, stalls or drops the
+// connection. They also hand it in as the error text, which a technical failure leaves as it is.
+inline const char* const kServerFaultText = "无法连接服务器，请稍后重试。";
+
 // Connects in the constructor and closes the connection in the destructor; every query is
-// a prepared statement that lives for one call.
+// a prepared statement that lives for one call. Connecting, and every read and write on the
+// connection, gives up after 5 seconds.
 class UserDatabase
 {
 public:
@@ -29,12 +34,15 @@ public:
   UserDatabase& operator=(const UserDatabase&) = delete;
 
   // Inserts the record. On failure `error` may get a text for the user (duplicate user name
-  // or phone, empty fields, a server error); some technical failures leave it untouched.
+  // or phone, empty fields, a server error); technical failures (no statement, a lost or
+  // timed-out connection) leave it untouched.
   bool registerUser(const UserRecord& record, std::string& error);
 
   // True when an enabled row with exactly this user name and password exists. On failure
   // `error` becomes "账户已禁用" for a disabled account, is cleared for a wrong name or
-  // password, and is left untouched on technical failures.
+  // password (also for a stored row whose values do not fit the 100- and 60-byte reads), and
+  // is left untouched on technical failures and on empty input. Names and passwords compare
+  // as whole byte strings.
   bool verifyUser(std::string username, std::string password, std::string& error);
 
 private:

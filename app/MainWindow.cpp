@@ -1,6 +1,8 @@
 // Construction of the window: form, scene, fixed bodies, interaction widgets, connections.
 #include "app/MainWindow.h"
 
+#include "app/Version.h"
+
 #include "cutline/CutLineGenerator.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineRep.h"
@@ -36,19 +38,39 @@ MainWindow::MainWindow(QWidget* parent)
   ui->setupUi(this);
   vtkWidget = ui->vtkWidget;
 
+  SetUpRenderer();
+  AddVersionLabel();
+  ConnectControls();
+  SetUpTwoPointWidget();
+  AddFixedBodies();
+  SetModelControlsEnabled(false);
+  SetCutLineControlsEnabled(false);
+  SetUpLineWidgets();
+}
+
+void MainWindow::SetUpRenderer()
+{
   renderer = vtkSmartPointer<vtkRenderer>::New();
   renderWindow = vtkWidget->renderWindow();
   renderWindow->AddRenderer(renderer);
   renderer->SetBackground(0.2, 0.4, 0.5);
 
+  // The interactor holds the only reference to its style.
   vtkRenderWindowInteractor* interactor = vtkWidget->interactor();
   interactor->SetInteractorStyle(vtkSmartPointer<vtkInteractorStyleTrackballCamera>::New());
   interactor->Initialize();
+}
 
-  auto* version = new QLabel(QString("Version: %1").arg("0.0.6"), this);
+void MainWindow::AddVersionLabel()
+{
+  // Permanent, so that it stays at the right end beside the status messages.
+  auto* version = new QLabel(QString("Version: %1").arg(kCoravexVersion), this);
   version->setMargin(3);
   ui->statusbar->addPermanentWidget(version, 0);
+}
 
+void MainWindow::ConnectControls()
+{
   connect(ui->loadButton, &QPushButton::clicked, this, &MainWindow::onLoadModel);
   connect(ui->saveButton, &QPushButton::clicked, this, &MainWindow::onSaveModel);
   connect(ui->pushButton_RotateZPlus, &QPushButton::clicked, this,
@@ -72,11 +94,17 @@ MainWindow::MainWindow(QWidget* parent)
     &MainWindow::slot_pushButton_autoAdjust);
   connect(ui->loadButton_Pts, &QPushButton::clicked, this, &MainWindow::onLoadGumline);
   connect(ui->saveButton_cutLine, &QPushButton::clicked, this, &MainWindow::onSaveGbin);
+}
 
+void MainWindow::SetUpTwoPointWidget()
+{
   twoPointWidget = vtkSmartPointer<VectorWidget>::New();
-  twoPointWidget->SetInteractor(interactor);
+  twoPointWidget->SetInteractor(vtkWidget->interactor());
   twoPointWidget->SetDefaultRenderer(renderer);
+}
 
+void MainWindow::AddFixedBodies()
+{
   // The fixed bodies share one colour; the cutter is shown see-through.
   double bodyColour[3] = { 225.0 / 255.0, 228.0 / 255.0, 230.0 / 255.0 };
   crossActor = vtkSmartPointer<vtkActor>::New();
@@ -91,10 +119,11 @@ MainWindow::MainWindow(QWidget* parent)
   baseplateActor->GetProperty()->SetOpacity(1.0);
   renderer->AddActor(baseplateActor);
   LoadBaseplateModel(false);
+}
 
-  SetModelControlsEnabled(false);
-  SetCutLineControlsEnabled(false);
-
+void MainWindow::SetUpLineWidgets()
+{
+  vtkRenderWindowInteractor* interactor = vtkWidget->interactor();
   cutLineWidget = vtkSmartPointer<contourWidget>::New();
   cutLineRep = vtkSmartPointer<contourRepresentation>::New();
   cutLineWidget->SetInteractor(interactor);

@@ -61,6 +61,21 @@ private slots:
   void slot_pushButton_autoAdjust();
 
 private:
+  // Steps of construction, in the order the constructor takes them.
+  // The renderer in the view's render window, and the trackball-camera style on its interactor.
+  void SetUpRenderer();
+  // The program's version at the right end of the status bar.
+  void AddVersionLabel();
+  // The form's buttons and check boxes to their slots.
+  void ConnectControls();
+  // The two-point tool on the view's interactor, with the renderer as its default.
+  void SetUpTwoPointWidget();
+  // The cutter body and the base plate, added to the scene and hidden until a model is loaded.
+  void AddFixedBodies();
+  // The cut-line and gum-line widgets paired with their representations on the view's
+  // interactor, both switched off.
+  void SetUpLineWidgets();
+
   // Scene and control state.
   void RenderView();
   void ResetCameraAndRender();
@@ -94,7 +109,9 @@ private:
   void SaveDrawnGumLine(const QString& path);
   void EditGumLine(bool on);
   void UpdateGumLineActor();
-  void ShowGumLine(vtkPoints* points);
+  // Replaces the gum line's actor by a closed polyline through `gumLinePoints`; false, with the
+  // actor left as it was, for fewer than two points.
+  bool ShowGumLine();
 
   // Cut line.
   void GenerateCutLine(double lingualKeep, double buccalKeep, double buccalDrop);

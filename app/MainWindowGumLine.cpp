@@ -2,6 +2,7 @@
 // written beside the model when drawn.
 #include "app/MainWindow.h"
 
+#include "app/GumLineFile.h"
 #include "cutline/FileReplace.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineRep.h"
@@ -26,8 +27,10 @@
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
 
-#include <cmath>
+#include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 void MainWindow::onLoadGumline()
 {
@@ -55,53 +58,28 @@ void MainWindow::onLoadGumline()
 
 void MainWindow::ReadGumLineFile(QString path)
 {
-  if (!QFile::exists(path))
+  std::optional<std::vector<Point3>> read = ReadGumLinePoints(path);
+  if (!read)
   {
     qDebug() << "can not oprn pts file";
     return;
   }
 
-  gumLinePoints.clear();
-  auto points = vtkSmartPointer<vtkPoints>::New();
-  QFile file(path);
-  if (file.open(QIODevice::ReadOnly | QIODevice::Text))
-  {
-    while (!file.atEnd())
-    {
-      // Pieces are split at every single blank; only lines of exactly 3 or 6 pieces count.
-      const QStringList pieces = QString::fromUtf8(file.readLine()).split(' ');
-      if (pieces.size() != 3 && pieces.size() != 6)
-      {
-        continue;
-      }
-      // Every piece must be a finite number (the line end around the last one aside): a
-      // header or a damaged line read as zeros would pull the cut line to the origin.
-      double values[6];
-      bool numbers = true;
-      for (int i = 0; i < pieces.size() && numbers; ++i)
-      {
-        values[i] = pieces[i].toDouble(&numbers);
-        numbers = numbers && std::isfinite(values[i]);
-      }
-      if (!numbers)
-      {
-        continue;
-      }
-      const Point3 p{ values[0], values[1], values[2] };
-      points->InsertNextPoint(p.x, p.y, p.z);
-      gumLinePoints.push_back(p);
-    }
-    file.close();
-  }
-  ShowGumLine(points);
+  gumLinePoints = std::move(*read);
+  ShowGumLine();
 }
 
-void MainWindow::ShowGumLine(vtkPoints* points)
+bool MainWindow::ShowGumLine()
 {
+  auto points = vtkSmartPointer<vtkPoints>::New();
+  for (const Point3& p : gumLinePoints)
+  {
+    points->InsertNextPoint(p.x, p.y, p.z);
+  }
   const vtkIdType n = points->GetNumberOfPoints();
   if (n < 2)
   {
-    return;
+    return false;
   }
   auto lines = vtkSmartPointer<vtkCellArray>::New();
   for (vtkIdType j = 0; j < n; ++j)
@@ -124,6 +102,7 @@ void MainWindow::ShowGumLine(vtkPoints* points)
   gumLineActor->GetProperty()->SetColor(1.0, 0.0, 1.0);
   gumLineActor->GetProperty()->SetLineWidth(3.0);
   renderer->AddActor(gumLineActor);
+  return true;
 }
 
 QByteArray MainWindow::GumLineText() const
@@ -238,15 +217,8 @@ void MainWindow::EditGumLine(bool on)
 
 void MainWindow::UpdateGumLineActor()
 {
-  auto points = vtkSmartPointer<vtkPoints>::New();
-  for (const Point3& p : gumLinePoints)
+  if (ShowGumLine())
   {
-    points->InsertNextPoint(p.x, p.y, p.z);
+    ResetCameraAndRender();
   }
-  if (points->GetNumberOfPoints() < 2)
-  {
-    return;
-  }
-  ShowGumLine(points);
-  ResetCameraAndRender();
 }

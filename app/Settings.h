@@ -1,5 +1,6 @@
 // The program's persistent settings: the folder of the last opened model and the remembered
-// sign-in, each in its own INI file in the per-user folder <home>/Velmora/.
+// sign-in, each in its own INI file in the per-user folder <home>/Velmora/. Both files are
+// owner-only (mode 0600): they are created so and lose group and other rights when read.
 #pragma once
 
 #include <QString>

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLocale>
 #include <QSurfaceFormat>
@@ -27,9 +28,11 @@ int RunCoravex(int argc, char** argv)
   QApplication::setWindowIcon(QIcon(":/images/Velmora.ico"));
 
   QDir home = QDir::home();
-  if (!home.exists("Velmora"))
+  if (!home.exists("Velmora") && home.mkdir("Velmora"))
   {
-    home.mkdir("Velmora");
+    // It will hold the remembered password: owner-only, as its files are.
+    QFile::setPermissions(home.filePath("Velmora"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 
   QTranslator translator;

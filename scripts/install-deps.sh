@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the build, the tests and the program need.
-# Idempotent: packages already present are left alone.
+# Installs the Debian 12 packages the build, the tests and the program use directly; what
+# those packages need in turn comes with them (libcgal-dev brings GMP and MPFR, which the
+# build leaves out, libvtk9-dev brings MPI). Idempotent: packages already present are left alone.
 set -euo pipefail
 
 packages=(
+  # The build: compiler, CMake, and pkg-config, which finds the MariaDB client library.
   build-essential cmake pkg-config
-  qtbase5-dev qttools5-dev-tools
-  libvtk9-dev libvtk9-qt-dev mpi-default-dev
-  libcgal-dev libboost-dev libgmp-dev libmpfr-dev
-  libmariadb-dev mariadb-server mariadb-client
-  xvfb xauth libgl1-mesa-dri mesa-utils x11-apps imagemagick fonts-wqy-microhei
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # The libraries: Qt 5 Widgets, VTK 9.1 with its Qt view, CGAL 5.5 over Boost's rationals,
+  # the MariaDB client.
+  qtbase5-dev libvtk9-dev libvtk9-qt-dev libcgal-dev libboost-dev libmariadb-dev
+  # The local user-table server and the client tools its scripts run.
+  mariadb-server mariadb-client
+  # The Chinese texts of the program's windows.
+  fonts-wqy-microhei
+  # The tests and the benchmarks: GoogleTest, Google Benchmark, and the virtual X display
+  # with software OpenGL that xvfb-run (which needs xauth) gives the window tests.
+  libgtest-dev libbenchmark-dev xvfb xauth libgl1-mesa-dri
 )
 
 missing=()

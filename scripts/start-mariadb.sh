@@ -2,7 +2,8 @@
 # Starts the local MariaDB server on 127.0.0.1:3306 that holds the user table, without
 # systemd, in its own folder (/var/tmp/coravex-mariadb or $CORAVEX_MARIADB_DIR), and loads
 # scripts/db/schema.sql into it. Idempotent: a server already running from that folder is
-# kept and only gets the schema again.
+# kept and only gets the schema again. Exits with 3 when 127.0.0.1:3306 is held by a server
+# that is not ours (run-tests.sh then skips the database tests), with 1 on other failures.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 . "$here/mariadb-env.sh"
@@ -23,7 +24,7 @@ fi
 if ! mariadb_pid >/dev/null && port_3306_open; then
   echo "start-mariadb: 127.0.0.1:3306 is taken by a server that is not ours ($mariadb_root);" \
     "stop it or load $here/db/schema.sql into it" >&2
-  exit 1
+  exit 3
 fi
 
 if ! mariadb_pid >/dev/null; then

@@ -221,7 +221,8 @@ TEST_F(UserDatabaseTest, ValuesBeyondTheReadBuffersNeverSignIn)
     const bool signedIn = Verify(c.name, c.password, error);
     const std::string diagnostics = testing::internal::GetCapturedStderr();
     EXPECT_EQ(signedIn, c.signsIn) << c.what;
-    EXPECT_EQ(error, "untouched") << c.what;
+    // A row that does not fit is no server fault: like a wrong password, the text is cleared.
+    EXPECT_EQ(error, c.signsIn ? "untouched" : "") << c.what;
     if (!c.signsIn)
     {
       EXPECT_EQ(diagnostics.rfind("mysql_stmt_fetch() failed: ", 0), 0u) << c.what << ": " << diagnostics;
@@ -232,7 +233,7 @@ TEST_F(UserDatabaseTest, ValuesBeyondTheReadBuffersNeverSignIn)
   testing::internal::CaptureStderr();
   EXPECT_FALSE(Verify(base + "b", std::string(60, 'p'), error));
   testing::internal::GetCapturedStderr();
-  EXPECT_EQ(error, "untouched");
+  EXPECT_EQ(error, "");
 }
 
 TEST_F(UserDatabaseTest, QuotesAndSqlInUserNamesAreTakenLiterally)

@@ -127,8 +127,12 @@ TEST(Startup, ARejectedSignInEndsWithZeroAndNoMainWindow)
   EXPECT_FALSE(sawMainWindow);
   EXPECT_EQ(displayName, "Velmora");
   EXPECT_EQ(vtkDisplayMode, vtkOutputWindow::NEVER);
-  // The per-user folder was made at start.
-  EXPECT_TRUE(QFileInfo(QString::fromStdString(home.File("Velmora"))).isDir());
+  // The per-user folder was made at start, owner-only: it holds the remembered password.
+  const QFileInfo folder(QString::fromStdString(home.File("Velmora")));
+  EXPECT_TRUE(folder.isDir());
+  EXPECT_EQ(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+              | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther), QFile::Permissions());
+  EXPECT_EQ(folder.permissions() & QFile::ExeOwner, QFile::ExeOwner);
 }
 
 TEST(Startup, AnEntryNamedVelmoraIsLeftAsItIs)

@@ -1,5 +1,5 @@
-// Reaches the main window's private state for tests and benches, and answers the file dialogs
-// and message boxes it opens the way a user would.
+// The main window driven from outside, for tests and for the programs in bench/: access to
+// its private state, and a driver that answers file dialogs and message boxes. No GTest.
 #pragma once
 
 #include "app/MainWindow.h"
@@ -11,6 +11,7 @@
 #include "widgets/contourRepresentation.h"
 #include "widgets/contourWidget.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
@@ -31,7 +32,7 @@
 #include <optional>
 #include <vector>
 
-// Reaches the window's private state for tests.
+// Reaches the window's private state for tests and benchmarks.
 struct MainWindowProbe
 {
   explicit MainWindowProbe(MainWindow& window)
