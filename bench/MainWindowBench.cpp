@@ -5,9 +5,9 @@
 #include "geometry/FastOBBTree.h"
 #include "tests/app/MainWindowDriver.h"
 #include "tests/support/SyntheticJaw.h"
+#include "tests/support/TempFolder.h"
 
 #include <QSurfaceFormat>
-#include <QTemporaryDir>
 #include <QVTKOpenGLNativeWidget.h>
 
 #include <benchmark/benchmark.h>
@@ -25,7 +25,7 @@ struct Scene
   {
     UseBaseOBBTree(baseTree);
     const auto jaw = testsupport::MakeSyntheticJaw(testsupport::LargeJaw());
-    const QString path = folder.path() + "/jaw.stl";
+    const QString path = QString::fromStdString(folder.File("jaw.stl"));
     testsupport::WriteStl(jaw.mesh, path.toStdString());
     probe.loadStl(path);
     probe.modelLoaded();
@@ -33,7 +33,7 @@ struct Scene
     probe.generateCutLine(0.2, 0.3);
     UseBaseOBBTree(false);
   }
-  QTemporaryDir folder;
+  testsupport::TempFolder folder;
   MainWindow window;
   MainWindowProbe probe;
 };
@@ -64,7 +64,7 @@ BENCHMARK(BM_CollisionCheck)->ArgName("tree")->Arg(0)->Arg(1)->Unit(benchmark::k
 void BM_SaveCutLine(benchmark::State& state)
 {
   Scene& scene = TheScene(state);
-  const QString path = scene.folder.path() + "/cut.gbin";
+  const QString path = QString::fromStdString(scene.folder.File("cut.gbin"));
   for (auto _ : state)
   {
     benchmark::DoNotOptimize(scene.probe.saveCutLine(path));

@@ -8,10 +8,10 @@
 #include "tests/app/MainWindowDriver.h"
 #include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/SyntheticJaw.h"
+#include "tests/support/TempFolder.h"
 
 #include <QDir>
 #include <QSurfaceFormat>
-#include <QTemporaryDir>
 #include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkCellArray.h>
@@ -23,6 +23,7 @@
 #include <vtkTransform.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -110,23 +111,6 @@ vtkPoints* ActorPoints(vtkActor* actor)
   }
   auto* data = vtkPolyData::SafeDownCast(actor->GetMapper()->GetInputDataObject(0, 0));
   return data ? data->GetPoints() : nullptr;
-}
-
-// The offset-line actor: of the representation's actors, the one drawn 7 wide.
-vtkActor* OffsetLineActor(contourRepresentation& rep)
-{
-  vtkNew<vtkPropCollection> props;
-  rep.GetActors(props);
-  props->InitTraversal();
-  while (vtkProp* prop = props->GetNextProp())
-  {
-    auto* actor = vtkActor::SafeDownCast(prop);
-    if (actor && actor->GetProperty()->GetLineWidth() == 7.0)
-    {
-      return actor;
-    }
-  }
-  return nullptr;
 }
 
 void CopyFile(const QString& from, const std::string& to)
@@ -253,13 +237,13 @@ int main(int argc, char** argv)
   QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
   QApplication app(argc, argv);
   QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-  QTemporaryDir home;
-  qputenv("HOME", home.path().toUtf8());
-  QDir(home.path()).mkdir("Velmora");
+  const testsupport::TempHome home;
+  std::filesystem::create_directory(home.File("Velmora"));
 
   const std::string folder = argv[1];
   QDir().mkpath(QString::fromStdString(folder));
-  QTemporaryDir scratch;
+  const testsupport::TempFolder scratchFolder;
+  const QString scratch = QString::fromStdString(scratchFolder.Path());
 
   struct Case
   {
@@ -272,13 +256,13 @@ int main(int argc, char** argv)
   {
     const std::string out = folder + "/" + c.name + "-";
     const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw(c.shape);
-    const QString stl = scratch.path() + "/" + c.name + ".stl";
+    const QString stl = scratch + "/" + c.name + ".stl";
     testsupport::WriteStl(jaw.mesh, stl.toStdString());
-    DumpCutLine(out, jaw, stl, scratch.path(), c.groove);
+    DumpCutLine(out, jaw, stl, scratch, c.groove);
 
     const testsupport::SyntheticJaw placed = testsupport::MakeSyntheticJaw(
       c.shape, testsupport::RigidMotion(12.0, -8.0, 25.0, 3.0, -4.0, 6.0));
-    const QString placedStl = scratch.path() + "/" + c.name + "-placed.stl";
+    const QString placedStl = scratch + "/" + c.name + "-placed.stl";
     testsupport::WriteStl(placed.mesh, placedStl.toStdString());
     DumpFrame(out + "placed-", placed, placedStl);
     DumpFrame(out + "still-", jaw, stl);

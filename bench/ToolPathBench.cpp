@@ -6,6 +6,7 @@
 #include "geometry/FastOBBTree.h"
 #include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/SyntheticJaw.h"
+#include "tests/support/TempFolder.h"
 
 #include <vtkNew.h>
 #include <vtkParametricSpline.h>
@@ -14,10 +15,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
@@ -54,31 +53,10 @@ SaveFixture& Fixture()
   return fixture;
 }
 
-// A folder of its own for the written files, removed at the end.
-class ScratchFolder
-{
-public:
-  ScratchFolder()
-  {
-    char name[] = "/tmp/coravex-bench-XXXXXX";
-    path_ = ::mkdtemp(name) ? name : "/tmp";
-  }
-  ~ScratchFolder()
-  {
-    std::remove((path_ + "/cut.gbin").c_str());
-    std::remove((path_ + "/cut.txt").c_str());
-    ::rmdir(path_.c_str());
-  }
-  std::string File(const char* name) const { return path_ + "/" + name; }
-
-private:
-  std::string path_;
-};
-
 void BM_SaveCutLine(benchmark::State& state)
 {
   SaveFixture& fixture = Fixture();
-  ScratchFolder folder;
+  testsupport::TempFolder folder;
   const std::string path = folder.File("cut.gbin");
   size_t poses = 0;
   for (auto _ : state)
@@ -102,7 +80,7 @@ void BM_ExportTwoLoops(benchmark::State& state)
 {
   std::vector<PoseDir> poses = cutlinetest::SampledPoses(Fixture().spline);
   Fixture().generator.AdjustPosesToModel(poses);
-  ScratchFolder folder;
+  testsupport::TempFolder folder;
   const std::string path = folder.File(state.range(0) ? "cut.txt" : "cut.gbin");
   for (auto _ : state)
   {

@@ -3,15 +3,16 @@
 #pragma once
 
 #include "tests/support/ModalCloser.h"
+#include "tests/support/TempFolder.h"
 #include "TestServer.h"
 
-#include <QByteArray>
 #include <QCheckBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QList>
 #include <QPushButton>
-#include <QTemporaryDir>
+
+#include <filesystem>
+#include <optional>
 
 class DialogTest : public testserver::UserTable
 {
@@ -23,17 +24,13 @@ protected:
     {
       return;
     }
-    ASSERT_TRUE(home_.isValid());
-    oldHome_ = qgetenv("HOME");
-    qputenv("HOME", home_.path().toUtf8());
-    ASSERT_TRUE(QDir(home_.path()).mkdir("Velmora"));
+    home_.emplace();
+    ASSERT_TRUE(home_->IsValid());
+    ASSERT_TRUE(std::filesystem::create_directory(home_->File("Velmora")));
   }
   void TearDown() override
   {
-    if (!oldHome_.isNull())
-    {
-      qputenv("HOME", oldHome_);
-    }
+    home_.reset();
     UserTable::TearDown();
   }
 
@@ -59,8 +56,7 @@ protected:
   ModalCloser closer;
 
 private:
-  QTemporaryDir home_;
-  QByteArray oldHome_;
+  std::optional<testsupport::TempHome> home_;
 };
 
 // Prints message boxes readably in assertion failures.

@@ -1,102 +1,24 @@
-// Support for main-window tests: access to the window's state, a driver that answers file
-// dialogs and message boxes the way a user would, a temporary home folder, and jaw files.
+// Checks and small models shared by the main-window tests: a groove that failed, an actor in
+// the scene, closed bipyramids and boxes, and the bounds of a mesh.
 #pragma once
 
-#include "app/MainWindow.h"
-#include "cutline/CutLineGenerator.h"
-#include "tests/app/MainWindowDriver.h"
-#include "tests/support/ModalCloser.h"
-#include "tests/support/SyntheticJaw.h"
-#include "ui_mainwindow.h"
-#include "widgets/EditContourSplineWidget.h"
-#include "widgets/VectorWidget.h"
-#include "widgets/contourRepresentation.h"
-#include "widgets/contourWidget.h"
+#include "tests/support/MainWindowFixture.h"
 
-#include <QAbstractButton>
-#include <QVTKOpenGLNativeWidget.h>
 #include <QApplication>
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QTextStream>
-#include <QTimer>
 
 #include <vtkActor.h>
+#include <vtkActorCollection.h>
 #include <vtkCellArray.h>
 #include <vtkMapper.h>
 #include <vtkMath.h>
-#include <vtkNew.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkRenderer.h>
-
-#include <gtest/gtest.h>
+#include <vtkSmartPointer.h>
 
 #include <cmath>
-#include <deque>
-#include <functional>
-#include <optional>
-#include <string>
-#include <utility>
 #include <vector>
-
-// A fresh home folder (with its Velmora folder) for the settings files, for each test.
-class MainWindowTest : public testing::Test
-{
-protected:
-  void SetUp() override
-  {
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    ASSERT_TRUE(home_.isValid());
-    oldHome_ = qgetenv("HOME");
-    qputenv("HOME", home_.path().toUtf8());
-    QDir(home_.path()).mkdir("Velmora");
-  }
-  void TearDown() override { qputenv("HOME", oldHome_); }
-
-  QString Home() const { return home_.path(); }
-
-  // Writes the jaw as a binary STL file in `folder` (made when missing).
-  static QString WriteJaw(const testsupport::SyntheticJaw& jaw, const QString& folder,
-    const QString& name)
-  {
-    return WriteModel(jaw.mesh, folder, name);
-  }
-  static QString WriteModel(vtkPolyData* mesh, const QString& folder, const QString& name)
-  {
-    QDir().mkpath(folder);
-    const QString path = folder + "/" + name;
-    testsupport::WriteStl(mesh, path.toStdString());
-    return path;
-  }
-
-  // Writes a gum line as a text file, one point per line.
-  static QString WriteGumLine(const std::vector<Point3>& line, const QString& path)
-  {
-    testsupport::WriteGumLineText(line, path.toStdString());
-    return path;
-  }
-
-  QTemporaryDir home_;
-  QByteArray oldHome_;
-};
-
-// Checks a recorded message box: title, text, kind, parent (null: none) and the single Ok button.
-inline void ExpectBox(const ShownBox& box, const QString& title, const QString& text,
-  QMessageBox::Icon icon, const QWidget* parent)
-{
-  EXPECT_EQ(box.title, title);
-  EXPECT_EQ(box.text, text);
-  EXPECT_EQ(box.icon, icon);
-  EXPECT_EQ(box.parent, parent);
-  EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-}
 
 // A groove that failed: the one "开槽失败" box, the model as it was, the groove still allowed,
 // and the window usable again.
@@ -109,6 +31,12 @@ inline void ExpectGrooveFailed(MainWindowProbe& probe, const DialogDriver& drive
   EXPECT_TRUE(probe.grooveAllowed());
   EXPECT_TRUE(probe.w.isEnabled());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Whether the actor is in the renderer's scene.
+inline bool InRenderer(vtkRenderer* renderer, vtkActor* actor)
+{
+  return renderer->GetActors()->IsItemPresent(actor) != 0;
 }
 
 // A closed, outward-facing bipyramid: `sides` points on a circle of radius 1 about `centre`

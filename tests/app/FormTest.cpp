@@ -22,173 +22,6 @@
 namespace
 {
 
-// The window style sheet, rule by rule, as the form must carry it.
-const char* const kWindowStyleSheet = R"css(/* 全局样式重置 */
-QWidget {
-    font-family: "Microsoft YaHei", "Segoe UI", Arial, sans-serif;
-    font-size: 12px;
-    color: #333333;
-    background-color: #f8f9fa;
-}
-
-/* 主窗口样式 */
-QMainWindow {
-    background-color: #f0f2f5;
-}
-
-/* 中心部件 */
-QWidget#centralwidget {
-    background-color: #f0f2f5;
-}
-
-/* 控制面板容器 - 调整内边距避免挤压子控件 */
-QWidget#controlPanel {
-    background-color: #ffffff;
-    border-radius: 8px;
-    border: 1px solid #e1e4e8;
-    margin: 8px;
-    padding: 10px; /* 增加内边距，避免挤压分组框 */
-}
-
-/* 分组框样式 - 核心修复：解决遮挡问题 */
-QGroupBox {
-    font-weight: bold;
-    font-size: 13px;
-    color: #2c3e50;
-    border: 1px solid #dee2e6;
-    border-radius: 6px;
-    margin-top: 9px; /* 增加顶部外边距，给标题留出空间 */
-    margin-bottom: 9px; /* 增加底部外边距 */
-    margin-left: 5px;
-    margin-right: 5px;
-    padding-top: 9px; /* 增加顶部内边距，避免内容被标题遮挡 */
-    padding-left: 9px;
-    padding-right: 9px;
-    padding-bottom: 9px;
-    background-color: #ffffff;
-}
-
-QGroupBox::title {
-    subcontrol-origin: margin;
-    subcontrol-position: top left; /* 明确标题定位 */
-    left: 10px;
-    top: 8px; /* 调整标题向上偏移的距离，避免遮挡 */
-    padding: 0 8px 0 8px;
-    background-color: #ffffff;
-    /* 确保标题文字不被截断 */
-    min-width: 50px;
-}
-
-/* 按钮样式 */
-QPushButton {
-    background-color: #4285f4;
-    color: white;
-    border: none;
-    border-radius: 4px;
-    padding: 2px 8px;
-    font-size: 12px;
-    font-weight: 500;
-    min-height: 36px;
-    margin: 2px 0; /* 增加按钮上下间距 */
-}
-
-QPushButton:hover {
-    background-color: #5294ff;
-}
-
-QPushButton:pressed {
-    background-color: #3367d6;
-}
-
-QPushButton:disabled {
-    background-color: #adb5bd;
-    color: #6c757d;
-}
-
-/* 复选框样式 */
-QCheckBox {
-    spacing: 8px;
-    min-height: 30px;
-    margin: 5px 0; /* 增加复选框上下间距 */
-}
-
-QCheckBox::indicator {
-    width: 18px;
-    height: 18px;
-    border-radius: 3px;
-    border: 1px solid #adb5bd;
-    background-color: #ffffff;
-}
-
-QCheckBox::indicator:checked {
-    background-color: #4285f4;
-    border-color: #4285f4;
-    image: url(:/icons/checkmark.png); /* 若无图标可删除此行 */
-}
-
-QCheckBox::indicator:hover {
-    border-color: #4285f4;
-}
-
-/* VTK窗口样式 */
-QVTKOpenGLNativeWidget {
-    border: 1px solid #dee2e6;
-    border-radius: 8px;
-    margin: 8px;
-    background-color: #000000;
-}
-
-/* 状态栏样式 */
-QStatusBar {
-    background-color: #ffffff;
-    border-top: 1px solid #e1e4e8;
-    font-size: 11px;
-    color: #6c757d;
-}
-
-/* 滚动条样式 */
-QScrollBar:vertical {
-    background-color: #f1f3f5;
-    width: 8px;
-    border-radius: 4px;
-}
-
-QScrollBar::handle:vertical {
-    background-color: #adb5bd;
-    border-radius: 4px;
-}
-
-QScrollBar::handle:vertical:hover {
-    background-color: #4285f4;
-})css";
-
-// The group's own push-button rules: no padding, no margin.
-const char* const kGroupStyleSheet = R"css(/* 按钮样式 */
-QPushButton {
-    background-color: #4285f4;
-    color: white;
-    border: none;
-    border-radius: 4px;
-    padding: 0px 0px;
-    font-size: 12px;
-    font-weight: 500;
-    min-height: 36px;
-    margin: 0px 0px; /* 增加按钮上下间距 */
-}
-
-QPushButton:hover {
-    background-color: #5294ff;
-}
-
-QPushButton:pressed {
-    background-color: #3367d6;
-}
-
-QPushButton:disabled {
-    background-color: #adb5bd;
-    color: #6c757d;
-})css";
-
 class Form : public testing::Test
 {
 protected:
@@ -525,16 +358,48 @@ TEST_F(Form, SizePoliciesAndFixedSizes)
   }
 }
 
-TEST_F(Form, StyleSheetsAsLaidOut)
+// What the style sheets give the widgets once they are polished: fonts and colours of text and
+// background, and buttons of the transform group without the padding and margin of the others.
+TEST_F(Form, StyleSheetsResolveOnTheWidgets)
 {
-  EXPECT_EQ(window.styleSheet().toStdString(), kWindowStyleSheet);
-  EXPECT_EQ(ui.transformGroup->styleSheet().toStdString(), kGroupStyleSheet);
-  for (QWidget* w : window.findChildren<QWidget*>())
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  struct Case
   {
-    if (w != ui.transformGroup)
-    {
-      EXPECT_TRUE(w->styleSheet().isEmpty()) << w->objectName().toStdString();
-    }
+    QWidget* widget;
+    int pixelSize;
+    const char* text;
+    const char* background;
+  };
+  const Case cases[] = {
+    {&window, 12, "#333333", "#f0f2f5"},
+    {ui.tab, 12, "#333333", "#f8f9fa"},
+    {ui.label_2, 12, "#333333", "#f8f9fa"},
+    {ui.transformGroup, 13, "#2c3e50", "#ffffff"},
+    {ui.loadButton, 12, "#ffffff", "#4285f4"},
+    {ui.pushButton_Left, 12, "#ffffff", "#4285f4"},
+    {ui.statusbar, 11, "#6c757d", "#ffffff"},
+    {ui.vtkWidget, 12, "#333333", "#000000"},
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.widget->objectName().toStdString());
+    EXPECT_EQ(c.widget->font().pixelSize(), c.pixelSize);
+    EXPECT_EQ(c.widget->palette().color(c.widget->foregroundRole()).name(), c.text);
+    EXPECT_EQ(c.widget->palette().color(c.widget->backgroundRole()).name(), c.background);
+  }
+  EXPECT_TRUE(ui.transformGroup->font().bold());
+
+  // The column's buttons are 36 high with 2 of padding and 2 of margin above and below; the
+  // group's own sheet leaves its buttons 36 high in all.
+  for (QPushButton* b : {ui.loadButton, ui.loadButton_Pts, ui.addGrooveButton, ui.saveButton})
+  {
+    EXPECT_EQ(b->sizeHint().height(), 44) << b->objectName().toStdString();
+  }
+  for (QPushButton* b : {ui.pushButton_autoAdjust, ui.pushButton_Left, ui.pushButton_up})
+  {
+    EXPECT_EQ(b->sizeHint().height(), 36) << b->objectName().toStdString();
   }
 }
 

@@ -37,64 +37,25 @@ QString WriteText(const QString& path, const QByteArray& bytes)
   return path;
 }
 
-// A window with the synthetic jaw loaded through the open dialog.
-struct LoadedWindow
+// Clicks four crowns counter-clockwise from above, as the gum-line drawing tool expects.
+void ClickFourCrowns(TestWindow& w, const testsupport::SyntheticJaw& jaw)
 {
-  explicit LoadedWindow(const QString& modelPath)
-    : probe(window)
+  vtkRenderWindowInteractor* interactor = w.probe.view()->interactor();
+  vtkRenderer* renderer = w.probe.renderer();
+  for (int k : { 10, 50, 94, 134 })
   {
-    driver.QueueFile(modelPath);
-    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+    // The middle of the crown between a buccal point and the lingual point across from it.
+    const Point3& outer = jaw.gumLine[static_cast<size_t>(k)];
+    const Point3& inner = jaw.gumLine[static_cast<size_t>(150 + 144 - k)];
+    renderer->SetWorldPoint(
+      0.5 * (outer.x + inner.x), 0.5 * (outer.y + inner.y), 0.5 * (outer.z + inner.z), 1.0);
+    renderer->WorldToDisplay();
+    const double* display = renderer->GetDisplayPoint();
+    interactor->SetEventInformation(static_cast<int>(display[0]), static_cast<int>(display[1]));
+    interactor->InvokeEvent(vtkCommand::LeftButtonPressEvent);
+    interactor->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
   }
-  void LoadGumLine(const QString& path)
-  {
-    driver.QueueFile(path);
-    QTest::mouseClick(probe.ui().loadButton_Pts, Qt::LeftButton);
-  }
-  std::vector<Point3> CutLinePoints()
-  {
-    std::vector<Point3> out;
-    vtkParametricSpline* spline = probe.cutLineRep().GetSpline();
-    vtkPoints* points = spline ? spline->GetPoints() : nullptr;
-    for (vtkIdType i = 0; points && i < points->GetNumberOfPoints(); ++i)
-    {
-      double p[3];
-      points->GetPoint(i, p);
-      out.push_back(Point3{ p[0], p[1], p[2] });
-    }
-    return out;
-  }
-
-  // Clicks can reach the view only once the window is on screen.
-  void Show()
-  {
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  }
-  // Clicks four crowns counter-clockwise from above, as the gum-line drawing tool expects.
-  void ClickFourCrowns(const testsupport::SyntheticJaw& jaw)
-  {
-    vtkRenderWindowInteractor* interactor = probe.view()->interactor();
-    vtkRenderer* renderer = probe.renderer();
-    for (int k : { 10, 50, 94, 134 })
-    {
-      // The middle of the crown between a buccal point and the lingual point across from it.
-      const Point3& outer = jaw.gumLine[static_cast<size_t>(k)];
-      const Point3& inner = jaw.gumLine[static_cast<size_t>(150 + 144 - k)];
-      renderer->SetWorldPoint(
-        0.5 * (outer.x + inner.x), 0.5 * (outer.y + inner.y), 0.5 * (outer.z + inner.z), 1.0);
-      renderer->WorldToDisplay();
-      const double* display = renderer->GetDisplayPoint();
-      interactor->SetEventInformation(static_cast<int>(display[0]), static_cast<int>(display[1]));
-      interactor->InvokeEvent(vtkCommand::LeftButtonPressEvent);
-      interactor->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
-    }
-  }
-
-  MainWindow window;
-  MainWindowProbe probe;
-  DialogDriver driver;
-};
+}
 
 // The cut line's control points as the window's lowering would give them from `points`,
 // worked out by a generator of its own on the same model.
@@ -143,8 +104,7 @@ double MaxDistance(const std::vector<Point3>& a, const std::vector<Point3>& b)
 
 TEST_F(MainWindowTest, GumLineFilesAreReadLineByLineWithSingleBlanks)
 {
-  MainWindow window;
-  MainWindowProbe probe(window);
+  TestWindow w;
   struct Case
   {
     const char* what;
@@ -178,14 +138,14 @@ TEST_F(MainWindowTest, GumLineFilesAreReadLineByLineWithSingleBlanks)
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.what);
-    probe.readGumLine(WriteText(Home() + "/line.txt", c.line));
+    w.probe.readGumLine(WriteText(Home() + "/line.txt", c.line));
     // Each case is judged on its own: a failure here must not hide the cases after it.
-    EXPECT_EQ(probe.gumLine().size(), c.accepted ? 1u : 0u);
-    if (c.accepted && probe.gumLine().size() == 1)
+    EXPECT_EQ(w.probe.gumLine().size(), c.accepted ? 1u : 0u);
+    if (c.accepted && w.probe.gumLine().size() == 1)
     {
-      EXPECT_DOUBLE_EQ(probe.gumLine()[0].x, c.point.x);
-      EXPECT_DOUBLE_EQ(probe.gumLine()[0].y, c.point.y);
-      EXPECT_DOUBLE_EQ(probe.gumLine()[0].z, c.point.z);
+      EXPECT_DOUBLE_EQ(w.probe.gumLine()[0].x, c.point.x);
+      EXPECT_DOUBLE_EQ(w.probe.gumLine()[0].y, c.point.y);
+      EXPECT_DOUBLE_EQ(w.probe.gumLine()[0].z, c.point.z);
     }
   }
 
@@ -197,36 +157,36 @@ TEST_F(MainWindowTest, GumLineFilesAreReadLineByLineWithSingleBlanks)
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QByteArray points = file.readAll();
   file.close();
-  probe.readGumLine(WriteText(Home() + "/headed.txt", "x y z\r\n" + points));
-  const std::vector<Point3> headed = probe.gumLine();
-  probe.readGumLine(scanned);
+  w.probe.readGumLine(WriteText(Home() + "/headed.txt", "x y z\r\n" + points));
+  const std::vector<Point3> headed = w.probe.gumLine();
+  w.probe.readGumLine(scanned);
   ASSERT_EQ(headed.size(), jaw.gumLine.size());
-  EXPECT_EQ(MaxDistance(headed, probe.gumLine()), 0.0);
+  EXPECT_EQ(MaxDistance(headed, w.probe.gumLine()), 0.0);
 
   // A missing file leaves the gum line as it was.
-  probe.readGumLine(WriteText(Home() + "/two.txt", "1 2 3\n4 5 6 7 8 9"));
-  ASSERT_EQ(probe.gumLine().size(), 2u);
-  probe.readGumLine(Home() + "/missing.txt");
-  EXPECT_EQ(probe.gumLine().size(), 2u);
+  w.probe.readGumLine(WriteText(Home() + "/two.txt", "1 2 3\n4 5 6 7 8 9"));
+  ASSERT_EQ(w.probe.gumLine().size(), 2u);
+  w.probe.readGumLine(Home() + "/missing.txt");
+  EXPECT_EQ(w.probe.gumLine().size(), 2u);
 }
 
 TEST_F(MainWindowTest, GumLineFilesAreWrittenWithSixSignificantDigits)
 {
-  MainWindow window;
-  MainWindowProbe probe(window);
-  probe.gumLine() = { { 12.3456789, 0.00001, 100 }, { -1.5, 0, 2e7 } };
+  TestWindow w;
+  w.probe.gumLine() = { { 12.3456789, 0.00001, 100 }, { -1.5, 0, 2e7 } };
   const QString path = Home() + "/out.txt";
-  ASSERT_TRUE(probe.writeGumLine(path));
+  ASSERT_TRUE(w.probe.writeGumLine(path));
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), QByteArray("12.3457 1e-05 100\n-1.5 0 2e+07\n"));
-  EXPECT_FALSE(probe.writeGumLine(Home() + "/no/such/folder/out.txt"));
+  EXPECT_FALSE(w.probe.writeGumLine(Home() + "/no/such/folder/out.txt"));
 }
 
 TEST_F(MainWindowTest, AShortGumLineAfterAFullOneWarnsAndTurnsTheCutLineButtonsOff)
 {
   const auto jaw = MakeSyntheticJaw();
-  LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  TestWindow w;
+  w.Load(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
   auto& ui = w.probe.ui();
   const std::vector<QWidget*> cutLineControls = { ui.pushButton_spline, ui.pushButton_moveDown,
     ui.checkBox, ui.pushButton_CollisionCheck, ui.saveButton_cutLine };
@@ -263,7 +223,8 @@ TEST_F(MainWindowTest, AShortGumLineAfterAFullOneWarnsAndTurnsTheCutLineButtonsO
 TEST_F(MainWindowTest, GeneratingUsesTheFormsKeepFractionsAndNoDrop)
 {
   const auto jaw = MakeSyntheticJaw();
-  LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  TestWindow w;
+  w.Load(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
   w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/gum.txt"));
   w.probe.generator().BuccalDrop = 5.0;
   w.probe.ui().doubleSpinBox_Ligual->setValue(0.1);
@@ -271,7 +232,20 @@ TEST_F(MainWindowTest, GeneratingUsesTheFormsKeepFractionsAndNoDrop)
   QTest::mouseClick(w.probe.ui().pushButton_spline, Qt::LeftButton);
   EXPECT_DOUBLE_EQ(w.probe.generator().BuccalDrop, 0.0);
   EXPECT_TRUE(w.probe.cutLineWidget().GetEnabled());
-  EXPECT_EQ(w.probe.cutLineRep().Generator, &w.probe.generator());
+
+  // The line shown beside the cut line is laid on the model through the generator's tree:
+  // every point lies at most its 0.05 lift off the surface (floating beside the cut line, as
+  // without the tree, nearly every point lies farther off, 0.13 on average).
+  vtkActor* offsetLine = OffsetLineActor(w.probe.cutLineRep());
+  ASSERT_NE(offsetLine, nullptr);
+  vtkPolyData* offset = vtkPolyData::SafeDownCast(offsetLine->GetMapper()->GetInput());
+  ASSERT_NE(offset, nullptr);
+  ASSERT_GT(offset->GetNumberOfPoints(), 100);
+  const testsupport::SurfaceDistance toSurface(w.probe.model());
+  for (vtkIdType i = 0; i < offset->GetNumberOfPoints(); ++i)
+  {
+    EXPECT_LE(toSurface(offset->GetPoint(i)), 0.05 + 1e-4) << i;
+  }
 
   // The same generation by hand with lingual 0.1 and buccal 0.5 gives the same cut line.
   CutLineGenerator reference;
@@ -300,7 +274,8 @@ TEST_F(MainWindowTest, GeneratingUsesTheFormsKeepFractionsAndNoDrop)
 TEST_F(MainWindowTest, LoweringStartsFromTheShapeShownAndShowsAHiddenCutLineAgain)
 {
   const auto jaw = MakeSyntheticJaw();
-  LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  TestWindow w;
+  w.Load(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
   const QString gum = WriteGumLine(jaw.gumLine, Home() + "/m/gum.txt");
   w.LoadGumLine(gum);
   QTest::mouseClick(w.probe.ui().pushButton_spline, Qt::LeftButton);
@@ -350,7 +325,8 @@ TEST_F(MainWindowTest, LoweringStartsFromTheShapeShownAndShowsAHiddenCutLineAgai
 TEST_F(MainWindowTest, DrawingHidesTheCutLineAndGeneratingMeanwhileUsesTheGumLineBefore)
 {
   const auto jaw = MakeSyntheticJaw();
-  LoadedWindow w(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  TestWindow w;
+  w.Load(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
   auto& ui = w.probe.ui();
   w.Show();
   w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/gum.txt"));
@@ -366,7 +342,7 @@ TEST_F(MainWindowTest, DrawingHidesTheCutLineAndGeneratingMeanwhileUsesTheGumLin
 
   // Generating while drawing switches the drawing tool off and works from the loaded gum
   // line; the check box, the hidden base plate and the hint stay.
-  w.ClickFourCrowns(jaw);
+  ClickFourCrowns(w, jaw);
   QTest::mouseClick(ui.pushButton_spline, Qt::LeftButton);
   EXPECT_FALSE(w.probe.gumLineWidget().GetEnabled());
   EXPECT_TRUE(w.probe.cutLineWidget().GetEnabled());
@@ -390,7 +366,8 @@ TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModelAndAsksBeforeReplaci
 {
   const auto jaw = MakeSyntheticJaw();
   const QString folder = Home() + "/drawn";
-  LoadedWindow w(WriteJaw(jaw, folder, "lower.jaw.stl"));
+  TestWindow w;
+  w.Load(WriteJaw(jaw, folder, "lower.jaw.stl"));
   auto& ui = w.probe.ui();
   const QString file = folder + "/lower.jaw.txt";
 
@@ -451,7 +428,7 @@ TEST_F(MainWindowTest, DrawingAGumLineWritesItBesideTheModelAndAsksBeforeReplaci
     ui.checkBox_editCurve->setChecked(true);
     // The same view for every drawing, so that the same clicks draw the same line.
     w.probe.renderer()->ResetCamera();
-    w.ClickFourCrowns(jaw);
+    ClickFourCrowns(w, jaw);
     rlimit small = saved;
     small.rlim_cur = 1000;
     if (c.limited)
@@ -515,7 +492,8 @@ TEST_F(MainWindowTest, DrawingWithoutARememberedFolderKeepsTheLineAndWritesNoFil
   WriteText(Home() + "/Velmora", "");
   const auto jaw = MakeSyntheticJaw();
   const QString folder = Home() + "/drawn";
-  LoadedWindow w(WriteJaw(jaw, folder, "lower.jaw.stl"));
+  TestWindow w;
+  w.Load(WriteJaw(jaw, folder, "lower.jaw.stl"));
   w.driver.QueueFile(QString());
   QTest::mouseClick(w.probe.ui().loadButton, Qt::LeftButton);
   ASSERT_NE(w.probe.model(), nullptr);
@@ -524,7 +502,7 @@ TEST_F(MainWindowTest, DrawingWithoutARememberedFolderKeepsTheLineAndWritesNoFil
   w.Show();
   auto& ui = w.probe.ui();
   ui.checkBox_editCurve->setChecked(true);
-  w.ClickFourCrowns(jaw);
+  ClickFourCrowns(w, jaw);
   ui.checkBox_editCurve->setChecked(false);
 
   // The drawn line is taken and the user told so; no file is written anywhere.

@@ -19,8 +19,12 @@
 #include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkActor.h>
+#include <vtkNew.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
+#include <vtkProp.h>
+#include <vtkPropCollection.h>
+#include <vtkProperty.h>
 #include <vtkRenderer.h>
 #include <vtkSmartPointer.h>
 
@@ -69,6 +73,23 @@ struct MainWindowProbe
 
   MainWindow& w;
 };
+
+// The offset-line actor: of the representation's actors, the one drawn 7 wide.
+inline vtkActor* OffsetLineActor(contourRepresentation& rep)
+{
+  vtkNew<vtkPropCollection> props;
+  rep.GetActors(props);
+  props->InitTraversal();
+  while (vtkProp* prop = props->GetNextProp())
+  {
+    auto* actor = vtkActor::SafeDownCast(prop);
+    if (actor && actor->GetProperty()->GetLineWidth() == 7.0)
+    {
+      return actor;
+    }
+  }
+  return nullptr;
+}
 
 // Answers modal dialogs while the code under test runs: each file dialog takes the next
 // queued path (none queued, or an empty one, cancels it); each message box is recorded and

@@ -135,27 +135,26 @@ QString WriteBytes(const QString& path, const QByteArray& bytes)
 
 TEST_F(MainWindowTest, AfterStartOnlyLoadingAndTheOptionsAcceptInput)
 {
-  MainWindow window;
-  MainWindowProbe probe(window);
-  auto& ui = probe.ui();
+  TestWindow w;
+  auto& ui = w.probe.ui();
 
   const std::vector<QWidget*> enabled = { ui.loadButton, ui.checkBox_tansGunline,
     ui.doubleSpinBox_Buccal, ui.doubleSpinBox_Ligual, ui.doubleSpinBox_move_value };
-  for (QWidget* w : enabled)
+  for (QWidget* control : enabled)
   {
-    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
   }
   const std::vector<QWidget*> disabled = { ui.checkBox_AdjustCoordinate, ui.addGrooveButton,
     ui.saveButton, ui.pushButton_autoAdjust, ui.pushButton_RotateZPlus, ui.pushButton_RotateZMin,
     ui.pushButton_Left, ui.pushButton_right, ui.pushButton_up, ui.pushButton_down,
     ui.loadButton_Pts, ui.checkBox_editCurve, ui.pushButton_spline, ui.pushButton_moveDown,
     ui.checkBox, ui.pushButton_CollisionCheck, ui.saveButton_cutLine };
-  for (QWidget* w : disabled)
+  for (QWidget* control : disabled)
   {
-    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
   }
   EXPECT_TRUE(ui.checkBox_tansGunline->isChecked());
-  EXPECT_EQ(window.windowTitle(), "Coravex");
+  EXPECT_EQ(w.window.windowTitle(), "Coravex");
 
   // The version stays at the right end of the status bar, also beside status messages.
   const QList<QLabel*> labels = ui.statusbar->findChildren<QLabel*>();
@@ -164,48 +163,46 @@ TEST_F(MainWindowTest, AfterStartOnlyLoadingAndTheOptionsAcceptInput)
   EXPECT_TRUE(hasVersion);
 
   // Nothing is in the scene but the two hidden fixed bodies; no widget is on.
-  EXPECT_EQ(probe.modelActor(), nullptr);
-  EXPECT_FALSE(probe.crossActor()->GetVisibility());
-  EXPECT_FALSE(probe.baseplateActor()->GetVisibility());
-  EXPECT_FALSE(probe.cutLineWidget().GetEnabled());
-  EXPECT_FALSE(probe.gumLineWidget().GetEnabled());
-  EXPECT_FALSE(probe.twoPointWidget().GetEnabled());
+  EXPECT_EQ(w.probe.modelActor(), nullptr);
+  EXPECT_FALSE(w.probe.crossActor()->GetVisibility());
+  EXPECT_FALSE(w.probe.baseplateActor()->GetVisibility());
+  EXPECT_FALSE(w.probe.cutLineWidget().GetEnabled());
+  EXPECT_FALSE(w.probe.gumLineWidget().GetEnabled());
+  EXPECT_FALSE(w.probe.twoPointWidget().GetEnabled());
 }
 
 TEST_F(MainWindowTest, ButtonsAndCheckBoxesReachTheirSlotsOnce)
 {
   const auto jaw = MakeSyntheticJaw();
-  MainWindow window;
-  MainWindowProbe probe(window);
-  ASSERT_TRUE(probe.loadStl(WriteJaw(jaw, Home() + "/models", "jaw.stl")));
-  probe.modelLoaded();
-  auto& ui = probe.ui();
+  TestWindow w;
+  ASSERT_TRUE(w.probe.loadStl(WriteJaw(jaw, Home() + "/models", "jaw.stl")));
+  w.probe.modelLoaded();
+  auto& ui = w.probe.ui();
 
   // The X row reads "X平移：", "+" (pushButton_Left), "-" (pushButton_right); "+" moves to -x.
   EXPECT_EQ(ui.label_2->text(), "X平移：");
   EXPECT_EQ(ui.pushButton_Left->text(), "+");
   EXPECT_EQ(ui.pushButton_right->text(), "-");
-  const double xmin = Bounds(probe.model())[0];
+  const double xmin = Bounds(w.probe.model())[0];
   QTest::mouseClick(ui.pushButton_Left, Qt::LeftButton);
-  EXPECT_NEAR(Bounds(probe.model())[0], xmin - 1.0, 1e-5);
+  EXPECT_NEAR(Bounds(w.probe.model())[0], xmin - 1.0, 1e-5);
 
   // Toggling passes the new state: the check box text follows it, once per toggle.
   QSignalSpy toggles(ui.checkBox_AdjustCoordinate, &QCheckBox::toggled);
   ui.checkBox_AdjustCoordinate->setChecked(true);
   EXPECT_EQ(ui.checkBox_AdjustCoordinate->text(), "(关闭)手动调整");
-  EXPECT_TRUE(probe.twoPointWidget().GetEnabled());
+  EXPECT_TRUE(w.probe.twoPointWidget().GetEnabled());
   ui.checkBox_AdjustCoordinate->setChecked(false);
   EXPECT_EQ(ui.checkBox_AdjustCoordinate->text(), "(打开)手动调整");
-  EXPECT_FALSE(probe.twoPointWidget().GetEnabled());
+  EXPECT_FALSE(w.probe.twoPointWidget().GetEnabled());
   EXPECT_EQ(toggles.count(), 2);
 
   ui.checkBox_editCurve->setChecked(true);
   EXPECT_EQ(ui.checkBox_editCurve->text(), "(关闭)编辑牙龈线功能");
-  EXPECT_TRUE(probe.gumLineWidget().GetEnabled());
-  DialogDriver driver;
+  EXPECT_TRUE(w.probe.gumLineWidget().GetEnabled());
   ui.checkBox_editCurve->setChecked(false);
   EXPECT_EQ(ui.checkBox_editCurve->text(), "(打开)编辑牙龈线功能");
-  EXPECT_FALSE(probe.gumLineWidget().GetEnabled());
+  EXPECT_FALSE(w.probe.gumLineWidget().GetEnabled());
 }
 
 TEST_F(MainWindowTest, LoadingAModelResetsTheWindowAndRemembersTheFolder)
@@ -214,50 +211,48 @@ TEST_F(MainWindowTest, LoadingAModelResetsTheWindowAndRemembersTheFolder)
   const QString folder = Home() + "/模型 folder";
   const QString path = WriteJaw(jaw, folder, "lower.jaw.stl");
 
-  MainWindow window;
-  MainWindowProbe probe(window);
-  DialogDriver driver;
-  driver.QueueFile(path);
+  TestWindow w;
+  w.driver.QueueFile(path);
   {
     DebugLog log;
-    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+    QTest::mouseClick(w.probe.ui().loadButton, Qt::LeftButton);
     EXPECT_TRUE(log.Lines().contains("加载STL路径（UTF-8）：" + path)) << log.Lines().join('\n').toStdString();
   }
 
-  ASSERT_NE(probe.model(), nullptr);
-  EXPECT_EQ(probe.model()->GetNumberOfCells(), jaw.mesh->GetNumberOfCells());
-  EXPECT_EQ(window.windowTitle(), "Coravex - lower.jaw.stl");
-  EXPECT_EQ(probe.lastOpenDir(), QFileInfo(path).absolutePath());
-  ASSERT_EQ(driver.fileDialogs().size(), 1u);
-  EXPECT_EQ(driver.fileDialogs()[0].caption, "选择STL模型文件");
-  EXPECT_EQ(driver.fileDialogs()[0].filters, QStringList{ "STL模型文件 (*.stl *.STL)" });
+  ASSERT_NE(w.probe.model(), nullptr);
+  EXPECT_EQ(w.probe.model()->GetNumberOfCells(), jaw.mesh->GetNumberOfCells());
+  EXPECT_EQ(w.window.windowTitle(), "Coravex - lower.jaw.stl");
+  EXPECT_EQ(w.probe.lastOpenDir(), QFileInfo(path).absolutePath());
+  ASSERT_EQ(w.driver.fileDialogs().size(), 1u);
+  EXPECT_EQ(w.driver.fileDialogs()[0].caption, "选择STL模型文件");
+  EXPECT_EQ(w.driver.fileDialogs()[0].filters, QStringList{ "STL模型文件 (*.stl *.STL)" });
 
   // Both fixed bodies appear; the model's twelve controls come on, the cut-line ones stay off.
-  EXPECT_TRUE(probe.crossActor()->GetVisibility());
-  EXPECT_TRUE(probe.baseplateActor()->GetVisibility());
-  auto& ui = probe.ui();
-  for (QWidget* w : std::vector<QWidget*>{ ui.checkBox_AdjustCoordinate, ui.addGrooveButton,
+  EXPECT_TRUE(w.probe.crossActor()->GetVisibility());
+  EXPECT_TRUE(w.probe.baseplateActor()->GetVisibility());
+  auto& ui = w.probe.ui();
+  for (QWidget* control : std::vector<QWidget*>{ ui.checkBox_AdjustCoordinate, ui.addGrooveButton,
          ui.saveButton, ui.pushButton_autoAdjust, ui.pushButton_RotateZPlus,
          ui.pushButton_RotateZMin, ui.pushButton_Left, ui.pushButton_right, ui.pushButton_up,
          ui.pushButton_down, ui.loadButton_Pts, ui.checkBox_editCurve })
   {
-    EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
   }
-  for (QWidget* w : std::vector<QWidget*>{ ui.pushButton_spline, ui.pushButton_moveDown,
+  for (QWidget* control : std::vector<QWidget*>{ ui.pushButton_spline, ui.pushButton_moveDown,
          ui.checkBox, ui.pushButton_CollisionCheck, ui.saveButton_cutLine })
   {
-    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
   }
-  EXPECT_TRUE(probe.grooveAllowed());
+  EXPECT_TRUE(w.probe.grooveAllowed());
 
   // The next open starts in the remembered folder, also in a new window (a new run); a
   // cancelled open leaves the stored folder as it was.
   MainWindow second;
   MainWindowProbe secondProbe(second);
-  driver.QueueFile(QString());
+  w.driver.QueueFile(QString());
   QTest::mouseClick(secondProbe.ui().loadButton, Qt::LeftButton);
-  ASSERT_EQ(driver.fileDialogs().size(), 2u);
-  EXPECT_EQ(driver.fileDialogs()[1].directory, QFileInfo(path).absolutePath());
+  ASSERT_EQ(w.driver.fileDialogs().size(), 2u);
+  EXPECT_EQ(w.driver.fileDialogs()[1].directory, QFileInfo(path).absolutePath());
   EXPECT_EQ(second.windowTitle(), "Coravex");
   QString stored;
   loadGcodeFileDirPath(stored);
@@ -281,48 +276,43 @@ TEST_F(MainWindowTest, AFailedLoadChangesNeitherTheModelNorItsNameNorTheFolders)
     { "a truncated binary file", WriteBytes(Home() + "/b/truncated.stl", truncated) },
   };
 
-  MainWindow window;
-  MainWindowProbe probe(window);
-  DialogDriver driver;
-  driver.QueueFile(good);
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-  vtkActor* first = probe.modelActor();
+  TestWindow w;
+  w.Load(good);
+  vtkActor* first = w.probe.modelActor();
   ASSERT_NE(first, nullptr);
   const QString goodFolder = QFileInfo(good).absolutePath();
 
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.what);
-    driver.Clear();
-    driver.QueueFile(c.path);
-    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-    ASSERT_EQ(driver.boxes().size(), 1u);
-    ExpectBox(driver.boxes()[0], "错误", QString("STL文件读取失败：%1").arg(c.path),
-      QMessageBox::Critical, &window);
-    EXPECT_EQ(probe.modelActor(), first);
-    EXPECT_EQ(window.windowTitle(), "Coravex - good.stl");
-    EXPECT_EQ(probe.lastOpenDir(), goodFolder);
+    w.driver.Clear();
+    w.Load(c.path);
+    ASSERT_EQ(w.driver.boxes().size(), 1u);
+    ExpectBox(w.driver.boxes()[0], "错误", QString("STL文件读取失败：%1").arg(c.path),
+      QMessageBox::Critical, &w.window);
+    EXPECT_EQ(w.probe.modelActor(), first);
+    EXPECT_EQ(w.window.windowTitle(), "Coravex - good.stl");
+    EXPECT_EQ(w.probe.lastOpenDir(), goodFolder);
     QString stored;
     loadGcodeFileDirPath(stored);
     EXPECT_EQ(stored, goodFolder);
 
     // The next save proposes the model on screen, not the file that failed; the next open
     // starts in the model's folder.
-    driver.QueueFile(QString());
-    QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
-    driver.QueueFile(QString());
-    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-    ASSERT_EQ(driver.fileDialogs().size(), 3u);
-    EXPECT_EQ(driver.fileDialogs()[1].selected.value(0), good);
-    EXPECT_EQ(driver.fileDialogs()[2].directory, goodFolder);
+    w.driver.QueueFile(QString());
+    QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
+    w.Load(QString());
+    ASSERT_EQ(w.driver.fileDialogs().size(), 3u);
+    EXPECT_EQ(w.driver.fileDialogs()[1].selected.value(0), good);
+    EXPECT_EQ(w.driver.fileDialogs()[2].directory, goodFolder);
   }
 
   // A path that is missing or not a file gives no box, only a log line.
-  driver.Clear();
-  EXPECT_FALSE(probe.loadStl(Home() + "/missing.stl"));
-  EXPECT_FALSE(probe.loadStl(Home()));
-  EXPECT_TRUE(driver.boxes().empty());
-  EXPECT_EQ(probe.modelActor(), first);
+  w.driver.Clear();
+  EXPECT_FALSE(w.probe.loadStl(Home() + "/missing.stl"));
+  EXPECT_FALSE(w.probe.loadStl(Home()));
+  EXPECT_TRUE(w.driver.boxes().empty());
+  EXPECT_EQ(w.probe.modelActor(), first);
 }
 
 TEST_F(MainWindowTest, OnlyFilesThatHoldAWholeModelOfSaneSizeLoad)
@@ -392,9 +382,7 @@ TEST_F(MainWindowTest, OnlyFilesThatHoldAWholeModelOfSaneSizeLoad)
     { "an ASCII file cut off in a facet", asciiCut, 0 },
   };
 
-  MainWindow window;
-  MainWindowProbe probe(window);
-  DialogDriver driver;
+  TestWindow w;
   const QString folder = Home() + "/files";
   QDir().mkpath(folder);
   int index = 0;
@@ -402,26 +390,25 @@ TEST_F(MainWindowTest, OnlyFilesThatHoldAWholeModelOfSaneSizeLoad)
   {
     SCOPED_TRACE(c.what);
     const QString path = WriteBytes(folder + QString("/model%1.stl").arg(index++), c.bytes);
-    vtkActor* before = probe.modelActor();
-    driver.Clear();
-    driver.QueueFile(path);
-    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+    vtkActor* before = w.probe.modelActor();
+    w.driver.Clear();
+    w.Load(path);
     // Each case is judged on its own: a failure here must not hide the cases after it.
     if (c.cells > 0)
     {
-      EXPECT_TRUE(driver.boxes().empty());
-      EXPECT_NE(probe.modelActor(), before);
-      EXPECT_EQ(probe.model() ? probe.model()->GetNumberOfCells() : 0, c.cells);
-      EXPECT_EQ(window.windowTitle(), "Coravex - " + QFileInfo(path).fileName());
+      EXPECT_TRUE(w.driver.boxes().empty());
+      EXPECT_NE(w.probe.modelActor(), before);
+      EXPECT_EQ(w.probe.model() ? w.probe.model()->GetNumberOfCells() : 0, c.cells);
+      EXPECT_EQ(w.window.windowTitle(), "Coravex - " + QFileInfo(path).fileName());
       continue;
     }
-    EXPECT_EQ(driver.boxes().size(), 1u);
-    if (driver.boxes().size() == 1)
+    EXPECT_EQ(w.driver.boxes().size(), 1u);
+    if (w.driver.boxes().size() == 1)
     {
-      ExpectBox(driver.boxes()[0], "错误", QString("STL文件读取失败：%1").arg(path),
-        QMessageBox::Critical, &window);
+      ExpectBox(w.driver.boxes()[0], "错误", QString("STL文件读取失败：%1").arg(path),
+        QMessageBox::Critical, &w.window);
     }
-    EXPECT_EQ(probe.modelActor(), before);
+    EXPECT_EQ(w.probe.modelActor(), before);
   }
 }
 
@@ -429,34 +416,29 @@ TEST_F(MainWindowTest, LoadingAModelSwitchesOffTheCutLineAndTheGumLineTools)
 {
   const auto jaw = MakeSyntheticJaw();
   const QString path = WriteJaw(jaw, Home() + "/m", "jaw.stl");
-  MainWindow window;
-  MainWindowProbe probe(window);
-  DialogDriver driver;
-  driver.QueueFile(path);
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+  TestWindow w;
+  w.Load(path);
 
   const QString gum = WriteGumLine(jaw.gumLine, Home() + "/m/jaw.txt");
-  driver.QueueFile(gum);
-  QTest::mouseClick(probe.ui().loadButton_Pts, Qt::LeftButton);
-  ASSERT_EQ(probe.gumLine().size(), 300u);
-  QTest::mouseClick(probe.ui().pushButton_spline, Qt::LeftButton);
-  ASSERT_TRUE(probe.cutLineWidget().GetEnabled());
-  probe.ui().checkBox_editCurve->setChecked(true);
-  ASSERT_TRUE(probe.gumLineWidget().GetEnabled());
+  w.LoadGumLine(gum);
+  ASSERT_EQ(w.probe.gumLine().size(), 300u);
+  QTest::mouseClick(w.probe.ui().pushButton_spline, Qt::LeftButton);
+  ASSERT_TRUE(w.probe.cutLineWidget().GetEnabled());
+  w.probe.ui().checkBox_editCurve->setChecked(true);
+  ASSERT_TRUE(w.probe.gumLineWidget().GetEnabled());
 
-  driver.QueueFile(path);
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-  EXPECT_TRUE(probe.gumLine().empty());
-  EXPECT_FALSE(probe.cutLineWidget().GetEnabled());
-  EXPECT_FALSE(probe.gumLineWidget().GetEnabled());
-  for (QWidget* w : std::vector<QWidget*>{ probe.ui().pushButton_spline,
-         probe.ui().pushButton_moveDown, probe.ui().checkBox, probe.ui().pushButton_CollisionCheck,
-         probe.ui().saveButton_cutLine })
+  w.Load(path);
+  EXPECT_TRUE(w.probe.gumLine().empty());
+  EXPECT_FALSE(w.probe.cutLineWidget().GetEnabled());
+  EXPECT_FALSE(w.probe.gumLineWidget().GetEnabled());
+  auto& ui = w.probe.ui();
+  for (QWidget* control : std::vector<QWidget*>{ ui.pushButton_spline, ui.pushButton_moveDown,
+         ui.checkBox, ui.pushButton_CollisionCheck, ui.saveButton_cutLine })
   {
-    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
   }
   vtkPolyData* shown = vtkPolyData::SafeDownCast(
-    probe.gumLineActor()->GetMapper()->GetInputDataObject(0, 0));
+    w.probe.gumLineActor()->GetMapper()->GetInputDataObject(0, 0));
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(shown->GetNumberOfPoints(), 0);
 }
@@ -465,18 +447,15 @@ TEST_F(MainWindowTest, SavingWritesOnlyToStlNamesAndReportsWhatHappened)
 {
   const auto jaw = MakeSyntheticJaw();
   const QString path = WriteJaw(jaw, Home() + "/in", "lower.jaw.stl");
-  MainWindow window;
-  MainWindowProbe probe(window);
-  DialogDriver driver;
+  TestWindow w;
 
   // No model yet: nothing to save (the button is disabled; the slot says so).
-  QMetaObject::invokeMethod(&window, "onSaveModel");
-  ASSERT_EQ(driver.boxes().size(), 1u);
-  ExpectBox(driver.boxes()[0], "错误", "没有模型可以保存", QMessageBox::Warning, &window);
-  driver.Clear();
+  QMetaObject::invokeMethod(&w.window, "onSaveModel");
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "错误", "没有模型可以保存", QMessageBox::Warning, &w.window);
+  w.driver.Clear();
 
-  driver.QueueFile(path);
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+  w.Load(path);
 
   struct Case
   {
@@ -490,46 +469,46 @@ TEST_F(MainWindowTest, SavingWritesOnlyToStlNamesAndReportsWhatHappened)
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.name.toStdString());
-    driver.Clear();
+    w.driver.Clear();
     const QString target = out.filePath(c.name);
-    driver.QueueFile(target);
-    QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
-    ASSERT_EQ(driver.boxes().size(), 1u);
+    w.driver.QueueFile(target);
+    QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
+    ASSERT_EQ(w.driver.boxes().size(), 1u);
     if (c.written)
     {
-      ExpectBox(driver.boxes()[0], "成功", "模型保存成功！", QMessageBox::Information, &window);
+      ExpectBox(w.driver.boxes()[0], "成功", "模型保存成功！", QMessageBox::Information, &w.window);
     }
     else
     {
-      ExpectBox(driver.boxes()[0], "错误", "保存失败", QMessageBox::Warning, &window);
+      ExpectBox(w.driver.boxes()[0], "错误", "保存失败", QMessageBox::Warning, &w.window);
     }
     EXPECT_EQ(QFile::exists(target), c.written);
   }
 
   // The first save after a load proposed the model's own name in its folder.
-  ASSERT_FALSE(driver.fileDialogs().empty());
+  ASSERT_FALSE(w.driver.fileDialogs().empty());
 
   // A folder where no file can be made (/proc, also for root): the save fails, and says so.
   // The folder chosen for an ".stl" name is proposed next time all the same; a name without
   // ".stl" leaves the proposal where it was.
-  driver.Clear();
-  driver.QueueFile("/proc/x.stl");
-  QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
-  ASSERT_EQ(driver.boxes().size(), 1u);
-  ExpectBox(driver.boxes()[0], "错误", "保存失败", QMessageBox::Warning, &window);
-  driver.QueueFile(Home() + "/model.obj");
-  QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
-  driver.QueueFile(QString());
-  QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
-  ASSERT_EQ(driver.fileDialogs().size(), 3u);
-  EXPECT_EQ(driver.fileDialogs()[1].selected.value(0), "/proc/lower.jaw.stl");
-  EXPECT_EQ(driver.fileDialogs()[2].selected.value(0), "/proc/lower.jaw.stl");
+  w.driver.Clear();
+  w.driver.QueueFile("/proc/x.stl");
+  QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ExpectBox(w.driver.boxes()[0], "错误", "保存失败", QMessageBox::Warning, &w.window);
+  w.driver.QueueFile(Home() + "/model.obj");
+  QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
+  w.driver.QueueFile(QString());
+  QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
+  ASSERT_EQ(w.driver.fileDialogs().size(), 3u);
+  EXPECT_EQ(w.driver.fileDialogs()[1].selected.value(0), "/proc/lower.jaw.stl");
+  EXPECT_EQ(w.driver.fileDialogs()[2].selected.value(0), "/proc/lower.jaw.stl");
 
   // What was written is the current model, moves included, as ASCII STL.
-  QTest::mouseClick(probe.ui().pushButton_up, Qt::LeftButton);
-  driver.Clear();
-  driver.QueueFile(out.filePath("moved.stl"));
-  QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
+  QTest::mouseClick(w.probe.ui().pushButton_up, Qt::LeftButton);
+  w.driver.Clear();
+  w.driver.QueueFile(out.filePath("moved.stl"));
+  QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
   QFile written(out.filePath("moved.stl"));
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
   EXPECT_TRUE(written.read(5) == "solid");
@@ -543,12 +522,9 @@ TEST_F(MainWindowTest, SavingWritesOnlyToStlNamesAndReportsWhatHappened)
 TEST_F(MainWindowTest, AModelSaveThatCannotFinishKeepsTheFileThatWasThere)
 {
   const auto jaw = MakeSyntheticJaw();
-  MainWindow window;
-  MainWindowProbe probe(window);
-  DialogDriver driver;
-  driver.QueueFile(WriteJaw(jaw, Home() + "/in", "jaw.stl"));
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-  ASSERT_NE(probe.model(), nullptr);
+  TestWindow w;
+  w.Load(WriteJaw(jaw, Home() + "/in", "jaw.stl"));
+  ASSERT_NE(w.probe.model(), nullptr);
 
   // A good save writes exactly what vtkSTLWriter writes for the model.
   const QString reference = Home() + "/reference.stl";
@@ -556,7 +532,7 @@ TEST_F(MainWindowTest, AModelSaveThatCannotFinishKeepsTheFileThatWasThere)
     vtkNew<vtkSTLWriter> writer;
     const QByteArray utf8 = reference.toUtf8();
     writer->SetFileName(utf8.constData());
-    writer->SetInputData(probe.model());
+    writer->SetInputData(w.probe.model());
     ASSERT_EQ(writer->Write(), 1);
   }
   QFile referenceFile(reference);
@@ -585,28 +561,28 @@ TEST_F(MainWindowTest, AModelSaveThatCannotFinishKeepsTheFileThatWasThere)
     { Case{ "a file-size limit", 65536, false }, Case{ "no limit", saved.rlim_cur, true } })
   {
     SCOPED_TRACE(c.what);
-    driver.Clear();
-    driver.QueueFile(target);
+    w.driver.Clear();
+    w.driver.QueueFile(target);
     // The save dialog asks before it offers an existing name.
-    driver.QueueAnswer(QMessageBox::Yes);
+    w.driver.QueueAnswer(QMessageBox::Yes);
     rlimit small = saved;
     small.rlim_cur = c.limit;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
+    QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
     ::setrlimit(RLIMIT_FSIZE, &saved);
 
-    ASSERT_EQ(driver.boxes().size(), 2u);
-    EXPECT_EQ(driver.boxes()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    ASSERT_EQ(w.driver.boxes().size(), 2u);
+    EXPECT_EQ(w.driver.boxes()[0].buttons, QMessageBox::Yes | QMessageBox::No);
     QFile written(target);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     if (c.saved)
     {
-      ExpectBox(driver.boxes()[1], "成功", "模型保存成功！", QMessageBox::Information, &window);
+      ExpectBox(w.driver.boxes()[1], "成功", "模型保存成功！", QMessageBox::Information, &w.window);
       EXPECT_TRUE(written.readAll() == expected);
     }
     else
     {
-      ExpectBox(driver.boxes()[1], "错误", "保存失败", QMessageBox::Warning, &window);
+      ExpectBox(w.driver.boxes()[1], "错误", "保存失败", QMessageBox::Warning, &w.window);
       EXPECT_EQ(written.readAll(), previous);
     }
     // No scratch or half-written file is left beside it.
@@ -619,27 +595,24 @@ TEST_F(MainWindowTest, SaveProposesTheModelNameInTheLastFolder)
 {
   const auto jaw = MakeSyntheticJaw();
   const QString path = WriteJaw(jaw, Home() + "/in", "lower.jaw.stl");
-  MainWindow window;
-  MainWindowProbe probe(window);
-  DialogDriver driver;
-  driver.QueueFile(path);
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
+  TestWindow w;
+  w.Load(path);
 
-  driver.QueueFile(QString());
-  QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
-  ASSERT_EQ(driver.fileDialogs().size(), 2u);
-  EXPECT_EQ(driver.fileDialogs()[1].caption, "保存模型");
-  EXPECT_EQ(driver.fileDialogs()[1].filters, QStringList{ "STL文件 (*.stl)" });
-  ASSERT_FALSE(driver.fileDialogs()[1].selected.isEmpty());
-  EXPECT_EQ(driver.fileDialogs()[1].selected[0], Home() + "/in/lower.jaw.stl");
+  w.driver.QueueFile(QString());
+  QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
+  ASSERT_EQ(w.driver.fileDialogs().size(), 2u);
+  EXPECT_EQ(w.driver.fileDialogs()[1].caption, "保存模型");
+  EXPECT_EQ(w.driver.fileDialogs()[1].filters, QStringList{ "STL文件 (*.stl)" });
+  ASSERT_FALSE(w.driver.fileDialogs()[1].selected.isEmpty());
+  EXPECT_EQ(w.driver.fileDialogs()[1].selected[0], Home() + "/in/lower.jaw.stl");
 
   QDir().mkpath(Home() + "/saved");
-  driver.QueueFile(Home() + "/saved/a.stl");
-  QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
-  driver.QueueFile(QString());
-  QTest::mouseClick(probe.ui().saveButton, Qt::LeftButton);
-  ASSERT_EQ(driver.fileDialogs().size(), 4u);
-  EXPECT_EQ(driver.fileDialogs()[3].selected[0], Home() + "/saved/lower.jaw.stl");
+  w.driver.QueueFile(Home() + "/saved/a.stl");
+  QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
+  w.driver.QueueFile(QString());
+  QTest::mouseClick(w.probe.ui().saveButton, Qt::LeftButton);
+  ASSERT_EQ(w.driver.fileDialogs().size(), 4u);
+  EXPECT_EQ(w.driver.fileDialogs()[3].selected[0], Home() + "/saved/lower.jaw.stl");
 }
 
 TEST_F(MainWindowTest, TheGrooveIsCutOncePerLoadAndReplacesTheModel)
@@ -647,16 +620,13 @@ TEST_F(MainWindowTest, TheGrooveIsCutOncePerLoadAndReplacesTheModel)
   // The cutter runs along y under the arch's middle through the base of the aligned jaw.
   const auto jaw = MakeSyntheticJaw();
   const QString path = WriteJaw(jaw, Home() + "/g", "jaw.stl");
-  MainWindow window;
-  MainWindowProbe probe(window);
-  ASSERT_NE(probe.crossActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
-  DialogDriver driver;
-  driver.QueueFile(path);
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-  const double before = testsupport::SignedVolume(probe.model());
-  vtkPolyData* original = probe.model();
+  TestWindow w;
+  ASSERT_NE(w.probe.crossActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
+  w.Load(path);
+  const double before = testsupport::SignedVolume(w.probe.model());
+  vtkPolyData* original = w.probe.model();
   // The view is turned away from where the load put it; the groove leaves it there.
-  vtkCamera* camera = probe.renderer()->GetActiveCamera();
+  vtkCamera* camera = w.probe.renderer()->GetActiveCamera();
   camera->Azimuth(40.0);
   camera->Elevation(-25.0);
   camera->Zoom(1.7);
@@ -665,14 +635,14 @@ TEST_F(MainWindowTest, TheGrooveIsCutOncePerLoadAndReplacesTheModel)
   camera->GetPosition(eye);
   camera->GetFocalPoint(focus);
 
-  QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
-  EXPECT_TRUE(driver.boxes().empty());
-  vtkPolyData* cut = probe.model();
+  QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
+  EXPECT_TRUE(w.driver.boxes().empty());
+  vtkPolyData* cut = w.probe.model();
   ASSERT_NE(cut, original);
-  EXPECT_FALSE(probe.grooveAllowed());
+  EXPECT_FALSE(w.probe.grooveAllowed());
   EXPECT_TRUE(testsupport::IsClosedOrientedManifold(cut));
   EXPECT_LT(testsupport::SignedVolume(cut), before - 1.0);
-  EXPECT_TRUE(window.isEnabled());
+  EXPECT_TRUE(w.window.isEnabled());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   double eyeAfter[3];
   double focusAfter[3];
@@ -685,9 +655,9 @@ TEST_F(MainWindowTest, TheGrooveIsCutOncePerLoadAndReplacesTheModel)
   }
 
   // A second press does nothing until the next load.
-  QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
-  EXPECT_EQ(probe.model(), cut);
-  EXPECT_TRUE(driver.boxes().empty());
+  QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
+  EXPECT_EQ(w.probe.model(), cut);
+  EXPECT_TRUE(w.driver.boxes().empty());
 }
 
 TEST_F(MainWindowTest, AGrooveResultOfFewerThanTenCellsIsNoGroove)
@@ -703,36 +673,33 @@ TEST_F(MainWindowTest, AGrooveResultOfFewerThanTenCellsIsNoGroove)
   for (const Case& c : { Case{ 3, false }, Case{ 4, false }, Case{ 5, true } })
   {
     SCOPED_TRACE(2 * c.sides);
-    MainWindow window;
-    MainWindowProbe probe(window);
-    DialogDriver driver;
-    driver.QueueFile(WriteModel(Bipyramid(c.sides, far), Home() + "/small", "small.stl"));
-    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-    vtkPolyData* before = probe.model();
+    TestWindow w;
+    w.Load(WriteModel(Bipyramid(c.sides, far), Home() + "/small", "small.stl"));
+    vtkPolyData* before = w.probe.model();
     ASSERT_NE(before, nullptr);
     ASSERT_EQ(before->GetNumberOfCells(), 2 * c.sides);
 
     testsupport::ConsoleCapture console;
-    QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
+    QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
     const std::vector<std::string> lines = console.OutLines();
     const auto methodsRun = std::count(lines.begin(), lines.end(), "转换牙颌模型...");
     if (c.accepted)
     {
-      EXPECT_TRUE(driver.boxes().empty());
-      EXPECT_NE(probe.model(), before);
-      EXPECT_EQ(probe.model()->GetNumberOfCells(), 2 * c.sides);
-      EXPECT_FALSE(probe.grooveAllowed());
+      EXPECT_TRUE(w.driver.boxes().empty());
+      EXPECT_NE(w.probe.model(), before);
+      EXPECT_EQ(w.probe.model()->GetNumberOfCells(), 2 * c.sides);
+      EXPECT_FALSE(w.probe.grooveAllowed());
       EXPECT_EQ(methodsRun, 1);
     }
     else
     {
-      ASSERT_EQ(driver.boxes().size(), 1u);
-      ExpectBox(driver.boxes()[0], "错误", "开槽失败", QMessageBox::Warning, &window);
-      EXPECT_EQ(probe.model(), before);
-      EXPECT_TRUE(probe.grooveAllowed());
+      ASSERT_EQ(w.driver.boxes().size(), 1u);
+      ExpectBox(w.driver.boxes()[0], "错误", "开槽失败", QMessageBox::Warning, &w.window);
+      EXPECT_EQ(w.probe.model(), before);
+      EXPECT_TRUE(w.probe.grooveAllowed());
       EXPECT_EQ(methodsRun, 2);
     }
-    EXPECT_TRUE(window.isEnabled());
+    EXPECT_TRUE(w.window.isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
 }
@@ -778,20 +745,17 @@ TEST_F(MainWindowTest, AGrooveIntoAModelOfOverlappingShellsFailsWithinAMinute)
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.name);
-    MainWindow window;
-    MainWindowProbe probe(window);
-    DialogDriver driver;
-    driver.QueueFile(WriteModel(c.model, Home() + "/" + c.name, "shells.stl"));
-    QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-    vtkPolyData* before = probe.model();
+    TestWindow w;
+    w.Load(WriteModel(c.model, Home() + "/" + c.name, "shells.stl"));
+    vtkPolyData* before = w.probe.model();
     ASSERT_EQ(before->GetNumberOfCells(), c.model->GetNumberOfCells());
 
     testsupport::ConsoleCapture console;
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
+    QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
     EXPECT_LT(clock.elapsed(), 60000);
-    ExpectGrooveFailed(probe, driver, before);
+    ExpectGrooveFailed(w.probe, w.driver, before);
   }
 }
 
@@ -804,19 +768,15 @@ TEST_F(MainWindowTest, ScreenshotOfTheWindowWithAModel)
   }
   const auto jaw = MakeSyntheticJaw();
   const QString path = WriteJaw(jaw, Home() + "/s", "jaw.stl");
-  MainWindow window;
-  MainWindowProbe probe(window);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  DialogDriver driver;
-  driver.QueueFile(path);
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-  driver.QueueFile(WriteGumLine(jaw.gumLine, Home() + "/s/jaw.txt"));
-  QTest::mouseClick(probe.ui().loadButton_Pts, Qt::LeftButton);
-  probe.ui().editTabWidget->setCurrentIndex(1);
-  QTest::mouseClick(probe.ui().pushButton_spline, Qt::LeftButton);
+  TestWindow w;
+  w.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+  w.Load(path);
+  w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/s/jaw.txt"));
+  w.probe.ui().editTabWidget->setCurrentIndex(1);
+  QTest::mouseClick(w.probe.ui().pushButton_spline, Qt::LeftButton);
   QTest::qWait(200);
-  EXPECT_TRUE(window.grab().save(QString::fromUtf8(docs)));
+  EXPECT_TRUE(w.window.grab().save(QString::fromUtf8(docs)));
 }
 
 } // namespace

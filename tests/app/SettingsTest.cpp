@@ -1,37 +1,35 @@
 // The two INI files in <home>/Velmora/, read and written with a temporary home folder.
 #include "app/Settings.h"
+#include "tests/support/TempFolder.h"
 
-#include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QString>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <filesystem>
 
 #include <sys/stat.h>
 
 namespace
 {
 
-// Points HOME (and so QDir::homePath) at a fresh folder holding an empty Velmora folder.
+// Points HOME (and so the settings files) at a fresh folder holding an empty Velmora folder.
 class SettingsFiles : public testing::Test
 {
 protected:
   void SetUp() override
   {
-    ASSERT_TRUE(home_.isValid());
-    oldHome_ = qgetenv("HOME");
-    qputenv("HOME", home_.path().toUtf8());
-    ASSERT_TRUE(QDir(home_.path()).mkdir("Velmora"));
+    ASSERT_TRUE(home_.IsValid());
+    ASSERT_TRUE(std::filesystem::create_directory(home_.File("Velmora")));
   }
-  void TearDown() override { qputenv("HOME", oldHome_); }
 
-  QString File(const char* name) const { return home_.path() + "/Velmora/" + name; }
+  QString File(const char* name) const
+  {
+    return QString::fromStdString(home_.File("Velmora/") + name);
+  }
 
-  QTemporaryDir home_;
-  QByteArray oldHome_;
+  testsupport::TempHome home_;
 };
 
 } // namespace
@@ -69,7 +67,7 @@ TEST_F(SettingsFiles, ValuesRoundTripExactly)
 TEST_F(SettingsFiles, UnreadableCredentialsGiveFalseAndEmptyStrings)
 {
   // A folder in place of the file cannot be opened, also not by root.
-  ASSERT_TRUE(QDir(home_.path() + "/Velmora").mkdir("credentials.ini"));
+  ASSERT_TRUE(std::filesystem::create_directory(home_.File("Velmora/credentials.ini")));
   QString user = "u";
   QString password = "p";
   EXPECT_FALSE(loadCredentials(user, password));

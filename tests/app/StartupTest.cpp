@@ -6,6 +6,7 @@
 #include "app/Startup.h"
 #include "tests/support/ModalCloser.h"
 #include "tests/support/SyntheticJaw.h"
+#include "tests/support/TempFolder.h"
 
 #include "TestServer.h"
 
@@ -17,7 +18,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -48,23 +48,6 @@ void RunTestAction()
   }
 }
 Q_COREAPP_STARTUP_FUNCTION(RunTestAction)
-
-// Points HOME at a fresh folder for the settings files.
-class Home
-{
-public:
-  Home()
-    : old_(qgetenv("HOME"))
-  {
-    qputenv("HOME", dir_.path().toUtf8());
-  }
-  ~Home() { qputenv("HOME", old_); }
-  QString path() const { return dir_.path(); }
-
-private:
-  QTemporaryDir dir_;
-  QByteArray old_;
-};
 
 char programName[] = "Coravex";
 
@@ -104,7 +87,7 @@ T* TopLevel()
 
 TEST(Startup, ARejectedSignInEndsWithZeroAndNoMainWindow)
 {
-  Home home;
+  const testsupport::TempHome home;
   vtkOutputWindow::GetInstance()->SetDisplayModeToDefault();
   bool sawDialog = false;
   bool sawMainWindow = false;
@@ -145,7 +128,7 @@ TEST(Startup, ARejectedSignInEndsWithZeroAndNoMainWindow)
   EXPECT_EQ(displayName, "Velmora");
   EXPECT_EQ(vtkDisplayMode, vtkOutputWindow::NEVER);
   // The per-user folder was made at start, owner-only: it holds the remembered password.
-  const QFileInfo folder(home.path() + "/Velmora");
+  const QFileInfo folder(QString::fromStdString(home.File("Velmora")));
   EXPECT_TRUE(folder.isDir());
   EXPECT_EQ(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
               | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther), QFile::Permissions());
@@ -154,9 +137,9 @@ TEST(Startup, ARejectedSignInEndsWithZeroAndNoMainWindow)
 
 TEST(Startup, AnEntryNamedVelmoraIsLeftAsItIs)
 {
-  Home home;
+  const testsupport::TempHome home;
   {
-    QFile file(home.path() + "/Velmora");
+    QFile file(QString::fromStdString(home.File("Velmora")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("not a folder");
   }
@@ -172,7 +155,7 @@ TEST(Startup, AnEntryNamedVelmoraIsLeftAsItIs)
   };
   EXPECT_EQ(RunProgram(), 0);
   OnApplication() = nullptr;
-  EXPECT_TRUE(QFileInfo(home.path() + "/Velmora").isFile());
+  EXPECT_TRUE(QFileInfo(QString::fromStdString(home.File("Velmora"))).isFile());
 }
 
 // A user of the real table, removed again after the test.
@@ -182,7 +165,7 @@ class EndToEnd : public testserver::UserTable
 
 TEST_F(EndToEnd, SignInAlignGenerateAndSaveThroughTheRealWindows)
 {
-  Home home;
+  const testsupport::TempHome home;
   const std::string name = NewName("e2e");
   const std::string phone = NewPhone();
   {
@@ -197,7 +180,7 @@ TEST_F(EndToEnd, SignInAlignGenerateAndSaveThroughTheRealWindows)
   const testsupport::SyntheticJaw working = testsupport::MakeSyntheticJaw();
   const testsupport::SyntheticJaw scanned = testsupport::MakeSyntheticJaw(
     testsupport::SmallJaw(), testsupport::RigidMotion(0, 0, 0, 6.0, -3.0, 12.0));
-  const QString folder = home.path() + "/cases";
+  const QString folder = QString::fromStdString(home.File("cases"));
   QDir().mkpath(folder);
   const QString model = folder + "/lower.jaw.stl";
   const QString gum = folder + "/lower.jaw.gum.txt";

@@ -15,19 +15,16 @@ TEST_F(MainWindowTest, MissingBodiesAreLeftOutAndTheGrooveFails)
   ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/cross_2.2.stl"));
   ASSERT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/baseplate1.stl"));
   const auto jaw = testsupport::MakeSyntheticJaw();
-  MainWindow window;
-  MainWindowProbe probe(window);
-  DialogDriver driver;
-  driver.QueueFile(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
-  QTest::mouseClick(probe.ui().loadButton, Qt::LeftButton);
-  ASSERT_NE(probe.model(), nullptr);
-  vtkPolyData* before = probe.model();
+  TestWindow w;
+  w.Load(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  ASSERT_NE(w.probe.model(), nullptr);
+  vtkPolyData* before = w.probe.model();
   // Neither body has a mesh to show.
-  EXPECT_EQ(probe.crossActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
-  EXPECT_EQ(probe.baseplateActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
+  EXPECT_EQ(w.probe.crossActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
+  EXPECT_EQ(w.probe.baseplateActor()->GetMapper()->GetInputDataObject(0, 0), nullptr);
 
-  QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
-  ExpectGrooveFailed(probe, driver, before);
+  QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
+  ExpectGrooveFailed(w.probe, w.driver, before);
 }
 
 } // namespace

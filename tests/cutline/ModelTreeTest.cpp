@@ -4,8 +4,8 @@
 #include "cutline/ToolPath.h"
 #include "geometry/FastOBBTree.h"
 #include "tests/cutline/CutLineFixtures.h"
-#include "tests/cutline/TempFolder.h"
 #include "tests/support/SyntheticJaw.h"
+#include "tests/support/TempFolder.h"
 
 #include <vtkCellArray.h>
 #include <vtkIdList.h>
@@ -98,8 +98,8 @@ Outputs Derive(const testsupport::SyntheticJaw& jaw, bool base, const std::strin
   Append(out.fittedPoses, poses);
   ToolPath::Export(poses, folder + "/path.gbin", true);
   ToolPath::Export(poses, folder + "/path.txt", true);
-  out.gbin = cutlinetest::ReadAll(folder + "/path.gbin");
-  out.gcode = cutlinetest::ReadAll(folder + "/path.txt");
+  out.gbin = testsupport::ReadAll(folder + "/path.gbin");
+  out.gcode = testsupport::ReadAll(folder + "/path.txt");
 
   auto control = vtkSmartPointer<vtkPoints>::New();
   control->DeepCopy(cut);
@@ -111,7 +111,7 @@ Outputs Derive(const testsupport::SyntheticJaw& jaw, bool base, const std::strin
 
 TEST(ModelTree, CutLineFittedPosesLoweringAndToolPathsAreThoseOfVtkOBBTree)
 {
-  cutlinetest::TempFolder folder;
+  testsupport::TempFolder folder;
   for (const testsupport::JawShape& shape : { testsupport::SmallJaw(), testsupport::LargeJaw() })
   {
     const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw(shape);

@@ -2,6 +2,7 @@
 // generator's output, and copied beside the executables.
 #include "tests/support/FixedBodies.h"
 #include "tests/support/MeshChecks.h"
+#include "tests/support/TempFolder.h"
 
 #include <vtkPolyData.h>
 
@@ -9,22 +10,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-#include <unistd.h>
-
-namespace
-{
-
-std::string Contents(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-} // namespace
+using testsupport::ReadAll;
 
 TEST(FixedBodies, AreClosedOutwardBodiesOfTheirDocumentedSize)
 {
@@ -68,18 +56,16 @@ TEST(FixedBodies, NoCutterPointLiesInTheModelsBasePlane)
 
 TEST(FixedBodies, AreWhatTheGeneratorWrites)
 {
-  const std::filesystem::path folder =
-    std::filesystem::temp_directory_path() / ("coravex-bodies-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  const testsupport::TempFolder folder;
+  ASSERT_TRUE(folder.IsValid());
   const std::string command =
-    testsupport::ExecutableFolder() + "/make_fixed_bodies " + folder.string() + " > /dev/null";
+    testsupport::ExecutableFolder() + "/make_fixed_bodies " + folder.Path() + " > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
   for (const char* file : { "cross_2.2.stl", "baseplate1.stl" })
   {
     SCOPED_TRACE(file);
-    EXPECT_EQ(Contents((folder / file).string()), Contents(testsupport::FixedBodyPath(file)));
+    EXPECT_EQ(ReadAll(folder.File(file)), ReadAll(testsupport::FixedBodyPath(file)));
   }
-  std::filesystem::remove_all(folder);
 }
 
 TEST(FixedBodies, ShipBesideTheExecutables)
@@ -89,6 +75,6 @@ TEST(FixedBodies, ShipBesideTheExecutables)
     SCOPED_TRACE(file);
     const std::string beside = testsupport::ExecutableFolder() + "/" + file;
     ASSERT_TRUE(std::filesystem::exists(beside));
-    EXPECT_EQ(Contents(beside), Contents(testsupport::FixedBodyPath(file)));
+    EXPECT_EQ(ReadAll(beside), ReadAll(testsupport::FixedBodyPath(file)));
   }
 }
