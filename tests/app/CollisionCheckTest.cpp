@@ -3,6 +3,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include "cutline/CutLineGenerator.h"
+#include "tests/cutline/CutLineFixtures.h"
 #include "geometry/FastOBBTree.h"
 
 #include <QPushButton>
@@ -147,22 +148,11 @@ void ExpectOutlinesAt(vtkActor* display, const std::vector<PoseDir>& poses,
   }
 }
 
-// The poses the window checks along the shown cut line: its 0.1 samples with their outward
+// The poses the window checks along the shown cut line: its samples with their outward
 // directions.
 std::vector<PoseDir> PosesAlongShownCutLine(MainWindowProbe& probe)
 {
-  vtkSmartPointer<vtkPoints> samples =
-    CutLineGenerator::ResampleClosedSpline(probe.cutLineRep().GetSpline(), 0.1);
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(samples, 60, dirs);
-  std::vector<PoseDir> poses;
-  for (size_t j = 0; j < dirs.size(); ++j)
-  {
-    double p[3];
-    samples->GetPoint(static_cast<vtkIdType>(j), p);
-    poses.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[j] });
-  }
-  return poses;
+  return cutlinetest::SampledPoses(probe.cutLineRep().GetSpline());
 }
 
 TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)

@@ -2,6 +2,8 @@
 // saved, and a cut line that is gone after a new model or an empty generation.
 #include "tests/app/AppTestSupport.h"
 
+#include "cutline/CutLineRules.h"
+
 #include <QCheckBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -63,7 +65,7 @@ TEST_F(MainWindowTest, SavingTheCutLineWritesTheToolPathTheUserChose)
 
   w.Click(ui.pushButton_spline);
   const vtkIdType samples =
-    CutLineGenerator::ResampleClosedSpline(w.probe.cutLineRep().GetSpline(), 0.1)
+    CutLineGenerator::ResampleClosedSpline(w.probe.cutLineRep().GetSpline(), CutLineRules::kSampleSpacing)
       ->GetNumberOfPoints();
   ASSERT_GT(samples, 600);
 
@@ -168,7 +170,7 @@ TEST_F(MainWindowTest, AToolPathThatIsNotOnTheModelIsNotSaved)
       w.probe.cutLineRep().GetSpline()->GetPoints()->GetBounds(bounds);
       ASSERT_LT(bounds[5], 0.0);
     }
-    ASSERT_GT(CutLineGenerator::ResampleClosedSpline(w.probe.cutLineRep().GetSpline(), 0.1)
+    ASSERT_GT(CutLineGenerator::ResampleClosedSpline(w.probe.cutLineRep().GetSpline(), CutLineRules::kSampleSpacing)
                 ->GetNumberOfPoints(),
       600);
 
@@ -301,7 +303,7 @@ TEST_F(MainWindowTest, ACutLineTooShortForPosesIsNeitherSavedNorChecked)
     }
     w.probe.showCutLine(square);
     const vtkIdType samples =
-      CutLineGenerator::ResampleClosedSpline(w.probe.cutLineRep().GetSpline(), 0.1)
+      CutLineGenerator::ResampleClosedSpline(w.probe.cutLineRep().GetSpline(), CutLineRules::kSampleSpacing)
         ->GetNumberOfPoints();
     ASSERT_EQ(samples > 0, c.samples);
     ASSERT_LT(samples, 60);

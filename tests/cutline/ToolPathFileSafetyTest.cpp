@@ -1,6 +1,7 @@
 // Tool-path files that cannot or must not be written: nothing is written then, an existing
 // file keeps its contents, link and permissions, and a write that fails part way leaves no trace.
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutLineRules.h"
 #include "cutline/ToolPath.h"
 #include "tests/cutline/ToolPathFixtures.h"
 #include "tests/support/TempFolder.h"
@@ -325,16 +326,11 @@ TEST(Export, ReportsWhetherTheProgramWasWritten)
     const double t = 2.0 * vtkMath::Pi() * i / 120;
     circle->InsertNextPoint(10.0 * std::cos(t), 10.0 * std::sin(t), 3.0);
   }
-  std::vector<Point3> dirs;
-  CutLineGenerator::ComputeDirections(circle, 60, dirs);
-  ASSERT_EQ(dirs.size(), 120u);
-  std::vector<PoseDir> zero;
-  for (vtkIdType i = 0; i < 120; ++i)
+  const std::vector<PoseDir> zero = CutLineRules::PosesAlong(circle);
+  ASSERT_EQ(zero.size(), 120u);
+  for (size_t i = 0; i < zero.size(); ++i)
   {
-    ASSERT_EQ(std::hypot(dirs[i].x, dirs[i].y), 0.0) << i;
-    double p[3];
-    circle->GetPoint(i, p);
-    zero.push_back(PoseDir{ Point3{ p[0], p[1], p[2] }, dirs[i] });
+    ASSERT_EQ(std::hypot(zero[i].direction.x, zero[i].direction.y), 0.0) << i;
   }
   for (const std::string& name : { std::string("zero.gbin"), std::string("zero.txt") })
   {
