@@ -4,6 +4,7 @@
 
 #include "cutline/CutLineGenerator.h"
 #include "geometry/FastOBBTree.h"
+#include "widgets/RepresentationActors.h"
 #include "widgets/SurfacePickLocator.h"
 
 #include <vtkActor.h>
@@ -26,7 +27,6 @@
 #include <vtkPropCollection.h>
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
-#include <vtkSphereSource.h>
 
 #include <cmath>
 
@@ -195,10 +195,8 @@ void contourRepresentation::Rebuild()
 void contourRepresentation::BuildSplineActor()
 {
   vtkSmartPointer<vtkPolyDataMapper> mapper = this->NewSplineMapper();
-  this->SplineActor = vtkSmartPointer<vtkActor>::New();
+  this->SplineActor = NewSplineActor();
   this->SplineActor->SetMapper(mapper);
-  this->SplineActor->GetProperty()->SetColor(0.0, 1.0, 1.0);
-  this->SplineActor->GetProperty()->SetLineWidth(3.0);
 }
 
 void contourRepresentation::BuildHandles()
@@ -214,17 +212,7 @@ void contourRepresentation::BuildHandles()
   this->Handles.reserve(static_cast<size_t>(n));
   for (vtkIdType i = 0; i < n; ++i)
   {
-    vtkNew<vtkSphereSource> sphere;
-    sphere->SetThetaResolution(21);
-    sphere->SetPhiResolution(21);
-    sphere->SetRadius(0.2);
-    sphere->SetCenter(0.0, 0.0, 0.0);
-    vtkNew<vtkPolyDataMapper> mapper;
-    mapper->SetInputConnection(sphere->GetOutputPort());
-    auto handle = vtkSmartPointer<vtkActor>::New();
-    handle->SetMapper(mapper);
-    handle->GetProperty()->SetColor(1.0, 0.0, 0.0);
-    handle->SetPosition(this->Points->GetPoint(i));
+    vtkSmartPointer<vtkActor> handle = NewHandleActor(this->Points->GetPoint(i));
     this->Handles.push_back(handle);
     this->HandleAssembly->AddPart(handle);
   }
