@@ -1,6 +1,7 @@
 #include "widgets/EditContourSplineWidget.h"
 
 #include "widgets/EditContourSplineRep.h"
+#include "widgets/PassiveReleaseObserver.h"
 #include "widgets/RepresentationActors.h"
 
 #include <vtkCallbackCommand.h>
@@ -39,7 +40,8 @@ vtkStandardNewMacro(EditContourSplineWidget);
 
 EditContourSplineWidget::EditContourSplineWidget()
   : UndoKeyCommand(vtkSmartPointer<vtkCallbackCommand>::New())
-  , ReleaseCommand(vtkSmartPointer<vtkCallbackCommand>::New())
+  , ReleaseObserver(std::make_unique<PassiveReleaseObserver>(
+      EditContourSplineWidget::ProcessPassedOnRelease, this))
 {
   // The widget is switched by its tool in the main window alone, never by a key in the view.
   this->KeyPressActivationOff();
@@ -50,22 +52,15 @@ EditContourSplineWidget::EditContourSplineWidget()
     vtkWidgetEvent::Select, this, EditContourSplineWidget::SelectAction);
   this->CallbackMapper->SetCallbackMethod(vtkCommand::LeftButtonReleaseEvent,
     vtkWidgetEvent::EndSelect, this, EditContourSplineWidget::EndSelectAction);
-
-  // The camera style takes the interactor's focus on a press that the widget passes on, and
-  // would then be the only one to hear the release. A passive observer hears it too.
-  this->ReleaseCommand->SetClientData(this);
-  this->ReleaseCommand->SetCallback(EditContourSplineWidget::ProcessPassedOnRelease);
-  this->ReleaseCommand->SetPassiveObserver(1);
 }
 
 EditContourSplineWidget::~EditContourSplineWidget()
 {
-  // The key and release observers point back at this widget: never leave them on the
-  // interactor.
+  // The key observer points back at this widget: never leave it on the interactor (the
+  // release observer takes itself off).
   if (this->Interactor)
   {
     this->Interactor->RemoveObserver(this->UndoKeyCommand);
-    this->Interactor->RemoveObserver(this->ReleaseCommand);
   }
 }
 
@@ -119,8 +114,7 @@ void EditContourSplineWidget::SetEnabled(int enabling)
     {
       this->Interactor->AddObserver(
         vtkCommand::KeyPressEvent, this->UndoKeyCommand, this->Priority);
-      this->Interactor->AddObserver(
-        vtkCommand::LeftButtonReleaseEvent, this->ReleaseCommand, this->Priority);
+      this->ReleaseObserver->Attach(this->Interactor, this->Priority);
       this->PressPassedOn = false;
       this->ReleaseHandled = false;
       AddRepresentationActors(this->WidgetRep, this->CurrentRenderer);
@@ -131,8 +125,8 @@ void EditContourSplineWidget::SetEnabled(int enabling)
     if (this->Interactor)
     {
       this->Interactor->RemoveObserver(this->UndoKeyCommand);
-      this->Interactor->RemoveObserver(this->ReleaseCommand);
     }
+    this->ReleaseObserver->Detach();
     RemoveRepresentationActors(this->WidgetRep, this->CurrentRenderer);
     this->Superclass::SetEnabled(0);
   }

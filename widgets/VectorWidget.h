@@ -35,9 +35,11 @@
 #include <vtkAbstractWidget.h>
 #include <vtkSmartPointer.h>
 
+#include <memory>
+
+class PassiveReleaseObserver;
 class vectorWidgetRepresentation;
 class vtkActor;
-class vtkCallbackCommand;
 class vtkObject;
 class vtkRenderer;
 class vtkTransform;
@@ -88,5 +90,6 @@ private:
 
   int State = 0;
   vtkActor* ArchActor = nullptr;
-  vtkSmartPointer<vtkCallbackCommand> ReleaseCommand;
+  // Hears every left release, also while the camera style holds the focus.
+  std::unique_ptr<PassiveReleaseObserver> ReleaseObserver;
 };
