@@ -23,16 +23,6 @@
 
 namespace
 {
-enum WidgetState
-{
-  Disabled = 0,
-  WaitingForPoint1 = 1,
-  WaitingForPoint2 = 2,
-  Handle0Pressed = 3,
-  Handle1Pressed = 4,
-  BothPlaced = 5
-};
-
 void WritePoint(const char* prefix, const double p[3])
 {
   std::cout << prefix << p[0] << "," << p[1] << "," << p[2] << ")" << std::endl;
