@@ -18,11 +18,6 @@
 
 namespace
 {
-// The last press over the target actor, shared by all instances (the program has one).
-int lastDownX = -100;
-int lastDownY = -100;
-std::int64_t lastDownTimeNs = 0;
-
 constexpr std::int64_t kClickMaxMs = 500;
 constexpr int kClickMaxPixels = 3;
 
@@ -148,9 +143,9 @@ void EditContourSplineWidget::SelectAction(vtkAbstractWidget* w)
     return;
   }
 
-  lastDownX = x;
-  lastDownY = y;
-  lastDownTimeNs = clockNs();
+  self->LastDownX = x;
+  self->LastDownY = y;
+  self->LastDownTimeNs = clockNs();
   std::cout << " Down x: " << x << "y: " << y << std::endl;
 
   self->InvokeEvent(vtkCommand::LeftButtonPressEvent, nullptr);
@@ -198,9 +193,9 @@ void EditContourSplineWidget::FinishRelease(bool consume)
   }
   std::cout << " up x: " << x << "y: " << y << std::endl;
 
-  const std::int64_t elapsedMs = (clockNs() - lastDownTimeNs) / 1000000;
-  const bool near =
-    std::abs(lastDownX - x) < kClickMaxPixels || std::abs(lastDownY - y) < kClickMaxPixels;
+  const std::int64_t elapsedMs = (clockNs() - this->LastDownTimeNs) / 1000000;
+  const bool near = std::abs(this->LastDownX - x) < kClickMaxPixels ||
+    std::abs(this->LastDownY - y) < kClickMaxPixels;
   if (elapsedMs < kClickMaxMs && near)
   {
     double position[2] = { static_cast<double>(x), static_cast<double>(y) };

@@ -81,6 +81,10 @@ private:
   vtkSmartPointer<vtkCallbackCommand> UndoKeyCommand;
   // Hears the left release also while the camera style holds the focus.
   std::unique_ptr<PassiveReleaseObserver> ReleaseObserver;
+  // The last press over the target actor, which the click rule measures a release against.
+  int LastDownX = -100;
+  int LastDownY = -100;
+  std::int64_t LastDownTimeNs = 0;
   // The last press reached the widget off the target actor and went on to the camera style.
   bool PressPassedOn = false;
   // The passive observer has run the release steps for the release now being dispatched.
