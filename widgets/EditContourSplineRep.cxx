@@ -1,5 +1,7 @@
 #include "widgets/EditContourSplineRep.h"
 
+#include "widgets/RepresentationActors.h"
+
 #include <vtkActor.h>
 #include <vtkAssembly.h>
 #include <vtkAssemblyNode.h>
@@ -14,9 +16,7 @@
 #include <vtkPolyDataMapper.h>
 #include <vtkProp3DCollection.h>
 #include <vtkPropCollection.h>
-#include <vtkProperty.h>
 #include <vtkRenderer.h>
-#include <vtkSphereSource.h>
 
 #include <algorithm>
 #include <iostream>
@@ -27,8 +27,6 @@ namespace
 constexpr int kGumLineSamples = 300;
 // Samples of the displayed spline per control point.
 constexpr int kSplineSamplesPerPoint = 50;
-constexpr double kHandleRadius = 0.2;
-constexpr int kHandleResolution = 21;
 constexpr double kPickTolerance = 0.001;
 } // namespace
 
@@ -67,9 +65,7 @@ void EditContourSplineRep::Reset()
 
   if (!this->SplineActor)
   {
-    this->SplineActor = vtkSmartPointer<vtkActor>::New();
-    this->SplineActor->GetProperty()->SetColor(0.0, 1.0, 1.0);
-    this->SplineActor->GetProperty()->SetLineWidth(3.0);
+    this->SplineActor = NewSplineActor();
   }
   // An empty mapper: no spline is shown until the first point is placed.
   this->SplineActor->SetMapper(vtkSmartPointer<vtkPolyDataMapper>::New());
@@ -167,20 +163,7 @@ void EditContourSplineRep::UpdateHandles()
 
   for (vtkIdType i = 0; i < this->Points->GetNumberOfPoints(); ++i)
   {
-    vtkNew<vtkSphereSource> sphere;
-    sphere->SetThetaResolution(kHandleResolution);
-    sphere->SetPhiResolution(kHandleResolution);
-    sphere->SetRadius(kHandleRadius);
-    sphere->SetCenter(0.0, 0.0, 0.0);
-
-    vtkNew<vtkPolyDataMapper> mapper;
-    mapper->SetInputConnection(sphere->GetOutputPort());
-
-    vtkNew<vtkActor> handle;
-    handle->SetMapper(mapper);
-    handle->GetProperty()->SetColor(1.0, 0.0, 0.0);
-    handle->SetPosition(this->Points->GetPoint(i));
-    this->HandleAssembly->AddPart(handle);
+    this->HandleAssembly->AddPart(NewHandleActor(this->Points->GetPoint(i)));
   }
 }
 

@@ -1,6 +1,7 @@
 #include "widgets/EditContourSplineWidget.h"
 
 #include "widgets/EditContourSplineRep.h"
+#include "widgets/PassiveReleaseObserver.h"
 #include "widgets/RepresentationActors.h"
 
 #include <vtkCallbackCommand.h>
@@ -17,11 +18,6 @@
 
 namespace
 {
-// The last press over the target actor, shared by all instances (the program has one).
-int lastDownX = -100;
-int lastDownY = -100;
-std::int64_t lastDownTimeNs = 0;
-
 constexpr std::int64_t kClickMaxMs = 500;
 constexpr int kClickMaxPixels = 3;
 
@@ -39,7 +35,8 @@ vtkStandardNewMacro(EditContourSplineWidget);
 
 EditContourSplineWidget::EditContourSplineWidget()
   : UndoKeyCommand(vtkSmartPointer<vtkCallbackCommand>::New())
-  , ReleaseCommand(vtkSmartPointer<vtkCallbackCommand>::New())
+  , ReleaseObserver(std::make_unique<PassiveReleaseObserver>(
+      EditContourSplineWidget::ProcessPassedOnRelease, this))
 {
   // The widget is switched by its tool in the main window alone, never by a key in the view.
   this->KeyPressActivationOff();
@@ -50,22 +47,15 @@ EditContourSplineWidget::EditContourSplineWidget()
     vtkWidgetEvent::Select, this, EditContourSplineWidget::SelectAction);
   this->CallbackMapper->SetCallbackMethod(vtkCommand::LeftButtonReleaseEvent,
     vtkWidgetEvent::EndSelect, this, EditContourSplineWidget::EndSelectAction);
-
-  // The camera style takes the interactor's focus on a press that the widget passes on, and
-  // would then be the only one to hear the release. A passive observer hears it too.
-  this->ReleaseCommand->SetClientData(this);
-  this->ReleaseCommand->SetCallback(EditContourSplineWidget::ProcessPassedOnRelease);
-  this->ReleaseCommand->SetPassiveObserver(1);
 }
 
 EditContourSplineWidget::~EditContourSplineWidget()
 {
-  // The key and release observers point back at this widget: never leave them on the
-  // interactor.
+  // The key observer points back at this widget: never leave it on the interactor (the
+  // release observer takes itself off).
   if (this->Interactor)
   {
     this->Interactor->RemoveObserver(this->UndoKeyCommand);
-    this->Interactor->RemoveObserver(this->ReleaseCommand);
   }
 }
 
@@ -119,8 +109,7 @@ void EditContourSplineWidget::SetEnabled(int enabling)
     {
       this->Interactor->AddObserver(
         vtkCommand::KeyPressEvent, this->UndoKeyCommand, this->Priority);
-      this->Interactor->AddObserver(
-        vtkCommand::LeftButtonReleaseEvent, this->ReleaseCommand, this->Priority);
+      this->ReleaseObserver->Attach(this->Interactor, this->Priority);
       this->PressPassedOn = false;
       this->ReleaseHandled = false;
       AddRepresentationActors(this->WidgetRep, this->CurrentRenderer);
@@ -131,8 +120,8 @@ void EditContourSplineWidget::SetEnabled(int enabling)
     if (this->Interactor)
     {
       this->Interactor->RemoveObserver(this->UndoKeyCommand);
-      this->Interactor->RemoveObserver(this->ReleaseCommand);
     }
+    this->ReleaseObserver->Detach();
     RemoveRepresentationActors(this->WidgetRep, this->CurrentRenderer);
     this->Superclass::SetEnabled(0);
   }
@@ -154,9 +143,9 @@ void EditContourSplineWidget::SelectAction(vtkAbstractWidget* w)
     return;
   }
 
-  lastDownX = x;
-  lastDownY = y;
-  lastDownTimeNs = clockNs();
+  self->LastDownX = x;
+  self->LastDownY = y;
+  self->LastDownTimeNs = clockNs();
   std::cout << " Down x: " << x << "y: " << y << std::endl;
 
   self->InvokeEvent(vtkCommand::LeftButtonPressEvent, nullptr);
@@ -204,9 +193,9 @@ void EditContourSplineWidget::FinishRelease(bool consume)
   }
   std::cout << " up x: " << x << "y: " << y << std::endl;
 
-  const std::int64_t elapsedMs = (clockNs() - lastDownTimeNs) / 1000000;
-  const bool near =
-    std::abs(lastDownX - x) < kClickMaxPixels || std::abs(lastDownY - y) < kClickMaxPixels;
+  const std::int64_t elapsedMs = (clockNs() - this->LastDownTimeNs) / 1000000;
+  const bool near = std::abs(this->LastDownX - x) < kClickMaxPixels ||
+    std::abs(this->LastDownY - y) < kClickMaxPixels;
   if (elapsedMs < kClickMaxMs && near)
   {
     double position[2] = { static_cast<double>(x), static_cast<double>(y) };

@@ -28,8 +28,10 @@
 #include <vtkSmartPointer.h>
 
 #include <cstdint>
+#include <memory>
 
 class EditContourSplineRep;
+class PassiveReleaseObserver;
 class vtkCallbackCommand;
 class vtkObject;
 
@@ -77,8 +79,12 @@ private:
   void FinishRelease(bool consume);
 
   vtkSmartPointer<vtkCallbackCommand> UndoKeyCommand;
-  // Passive observer of the left release, heard also while the camera style holds the focus.
-  vtkSmartPointer<vtkCallbackCommand> ReleaseCommand;
+  // Hears the left release also while the camera style holds the focus.
+  std::unique_ptr<PassiveReleaseObserver> ReleaseObserver;
+  // The last press over the target actor, which the click rule measures a release against.
+  int LastDownX = -100;
+  int LastDownY = -100;
+  std::int64_t LastDownTimeNs = 0;
   // The last press reached the widget off the target actor and went on to the camera style.
   bool PressPassedOn = false;
   // The passive observer has run the release steps for the release now being dispatched.

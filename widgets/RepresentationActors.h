@@ -1,11 +1,21 @@
-// Puts the actors that a widget representation lists (GetActors) into a renderer or takes
-// them out again, for widgets whose representation draws through ordinary actors.
+// The actors that the widget representations draw with (handle spheres, the spline's line),
+// and putting a representation's actors (GetActors) into a renderer or taking them out again.
 #pragma once
 
 #include <vtkNew.h>
 #include <vtkPropCollection.h>
 #include <vtkRenderer.h>
+#include <vtkSmartPointer.h>
 #include <vtkWidgetRepresentation.h>
+
+class vtkActor;
+
+// A red sphere of radius 0.2 at `position`, the handle on one point of a drawn line.
+vtkSmartPointer<vtkActor> NewHandleActor(const double position[3]);
+
+// The cyan line, 3 pixels wide, that draws a spline through the handles. It has no mapper
+// yet: the representation gives it the spline's geometry.
+vtkSmartPointer<vtkActor> NewSplineActor();
 
 // Calls `visit` with each prop that the representation lists, in its order.
 template <typename Visit>

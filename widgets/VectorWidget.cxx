@@ -1,6 +1,7 @@
 #include "widgets/VectorWidget.h"
 
 #include "geometry/CoordinateAligner.h"
+#include "widgets/PassiveReleaseObserver.h"
 #include "widgets/RepresentationActors.h"
 #include "widgets/vectorWidgetRepresentation.h"
 
@@ -22,16 +23,6 @@
 
 namespace
 {
-enum WidgetState
-{
-  Disabled = 0,
-  WaitingForPoint1 = 1,
-  WaitingForPoint2 = 2,
-  Handle0Pressed = 3,
-  Handle1Pressed = 4,
-  BothPlaced = 5
-};
-
 void WritePoint(const char* prefix, const double p[3])
 {
   std::cout << prefix << p[0] << "," << p[1] << "," << p[2] << ")" << std::endl;
@@ -41,7 +32,7 @@ void WritePoint(const char* prefix, const double p[3])
 vtkStandardNewMacro(VectorWidget);
 
 VectorWidget::VectorWidget()
-  : ReleaseCommand(vtkSmartPointer<vtkCallbackCommand>::New())
+  : ReleaseObserver(std::make_unique<PassiveReleaseObserver>(VectorWidget::ProcessRelease, this))
 {
   // The widget is switched by its tool in the main window alone, never by a key in the view.
   this->KeyPressActivationOff();
@@ -52,18 +43,10 @@ VectorWidget::VectorWidget()
   // The camera style grabs the interactor's focus on every press that the widget leaves to
   // it, a press on a handle among them, and would then be the only one to hear the release.
   // A passive observer hears every release; it never consumes one.
-  this->ReleaseCommand->SetClientData(this);
-  this->ReleaseCommand->SetCallback(VectorWidget::ProcessRelease);
-  this->ReleaseCommand->SetPassiveObserver(1);
 }
 
-VectorWidget::~VectorWidget()
-{
-  if (this->Interactor)
-  {
-    this->Interactor->RemoveObserver(this->ReleaseCommand);
-  }
-}
+// The release observer takes itself off the interactor.
+VectorWidget::~VectorWidget() = default;
 
 void VectorWidget::ProcessRelease(vtkObject*, unsigned long, void* clientData, void*)
 {
@@ -155,16 +138,12 @@ void VectorWidget::SetEnabled(int enabling)
       }
       this->State = WaitingForPoint1;
       AddRepresentationActors(this->WidgetRep, this->CurrentRenderer);
-      this->Interactor->AddObserver(
-        vtkCommand::LeftButtonReleaseEvent, this->ReleaseCommand, this->Priority);
+      this->ReleaseObserver->Attach(this->Interactor, this->Priority);
     }
   }
   else if (!enabling && this->Enabled)
   {
-    if (this->Interactor)
-    {
-      this->Interactor->RemoveObserver(this->ReleaseCommand);
-    }
+    this->ReleaseObserver->Detach();
     RemoveRepresentationActors(this->WidgetRep, this->CurrentRenderer);
     this->State = Disabled;
     this->Superclass::SetEnabled(0);

@@ -16,16 +16,18 @@
 // camera style takes the interactor's focus on each press that it is left (a press on a
 // handle, a press beside the model) and would otherwise be the only one to hear the release.
 //
-// States (GetState):
+// States (GetState, values of StateType):
 //
-// | state | meaning             | entered by                                             |
-// |-------|---------------------|--------------------------------------------------------|
-// | 0     | disabled            | construction; SetEnabled(0)                            |
-// | 1     | waiting for Point1  | SetEnabled(1), which clears both points                |
-// | 2     | waiting for Point2  | Point1 placed in 1; release in 3 with Point2 unplaced  |
-// | 3     | handle 0 pressed    | press on the placed Point1 handle (from 2 or 5)        |
-// | 4     | handle 1 pressed    | press on the placed Point2 handle (from 5)             |
-// | 5     | both points placed  | Point2 placed in 2; release in 3 or 4 with Point2 set  |
+// | state              | meaning            | entered by                                     |
+// |--------------------|--------------------|------------------------------------------------|
+// | 0 Disabled         | disabled           | construction; SetEnabled(0)                    |
+// | 1 WaitingForPoint1 | waiting for Point1 | SetEnabled(1), which clears both points        |
+// | 2 WaitingForPoint2 | waiting for Point2 | Point1 placed in 1; release in 3 with Point2   |
+// |                    |                    | unplaced                                       |
+// | 3 Handle0Pressed   | handle 0 pressed   | press on the placed Point1 handle (from 2 or 5)|
+// | 4 Handle1Pressed   | handle 1 pressed   | press on the placed Point2 handle (from 5)     |
+// | 5 BothPlaced       | both points placed | Point2 placed in 2; release in 3 or 4 with     |
+// |                    |                    | Point2 set                                     |
 //
 // A press on a handle turns it yellow and goes on to the camera style (nothing moves the
 // handle); its release restores the colours. A press beside the model reaches the camera
@@ -35,9 +37,11 @@
 #include <vtkAbstractWidget.h>
 #include <vtkSmartPointer.h>
 
+#include <memory>
+
+class PassiveReleaseObserver;
 class vectorWidgetRepresentation;
 class vtkActor;
-class vtkCallbackCommand;
 class vtkObject;
 class vtkRenderer;
 class vtkTransform;
@@ -48,6 +52,17 @@ public:
   static VectorWidget* New();
   vtkTypeMacro(VectorWidget, vtkAbstractWidget);
   void PrintSelf(ostream& os, vtkIndent indent) override;
+
+  // The states of the table above, as GetState gives them.
+  enum StateType
+  {
+    Disabled = 0,
+    WaitingForPoint1 = 1,
+    WaitingForPoint2 = 2,
+    Handle0Pressed = 3,
+    Handle1Pressed = 4,
+    BothPlaced = 5
+  };
 
   // The jaw model's actor: points are placed on it only, and its mesh gives the frame.
   // Not owned.
@@ -86,7 +101,8 @@ private:
 
   vectorWidgetRepresentation* Rep() const;
 
-  int State = 0;
+  int State = Disabled;
   vtkActor* ArchActor = nullptr;
-  vtkSmartPointer<vtkCallbackCommand> ReleaseCommand;
+  // Hears every left release, also while the camera style holds the focus.
+  std::unique_ptr<PassiveReleaseObserver> ReleaseObserver;
 };

@@ -5,6 +5,7 @@
 #include "cutline/CutLineGenerator.h"
 #include "cutline/CutLineRules.h"
 #include "geometry/FastOBBTree.h"
+#include "widgets/RepresentationActors.h"
 #include "widgets/SurfacePickLocator.h"
 
 #include <vtkActor.h>
@@ -27,7 +28,6 @@
 #include <vtkPropCollection.h>
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
-#include <vtkSphereSource.h>
 
 #include <cmath>
 
@@ -57,6 +57,51 @@ void SetUnitDifference(const double to[3], const double from[3], double out[3])
   out[1] = to[1] - from[1];
   out[2] = to[2] - from[2];
   vtkMath::Normalize(out);
+}
+
+// The tool axis at a cut-line sample: tilted from the sample's direction, made unit first.
+void ToolAxisAt(const Point3& d, double axis[3])
+{
+  double direction[3] = { d.x, d.y, d.z };
+  vtkMath::Normalize(direction);
+  TiltedToolAxis(direction, axis);
+}
+
+// The unit side across the closed cut line at sample `i` of `n`, square to the tool axis and
+// to the tangent through the two neighbouring samples; `flip` turns it to the other side.
+void SideAcross(
+  vtkPoints* samples, vtkIdType i, vtkIdType n, const double axis[3], bool flip, double side[3])
+{
+  double before[3];
+  double after[3];
+  samples->GetPoint((i + 1) % n, after);
+  samples->GetPoint((i + n - 1) % n, before);
+  double tangent[3];
+  SetUnitDifference(after, before, tangent);
+
+  vtkMath::Cross(axis, tangent, side);
+  vtkMath::Normalize(side);
+  if (flip)
+  {
+    side[0] = -side[0];
+    side[1] = -side[1];
+    side[2] = -side[2];
+  }
+}
+
+// Segments j -> j + 1 through `count` points, and the last point back to the first.
+vtkSmartPointer<vtkCellArray> ClosedLoopSegments(vtkIdType count)
+{
+  auto lines = vtkSmartPointer<vtkCellArray>::New();
+  lines->AllocateExact(count, 2 * count);
+  for (vtkIdType j = 0; j + 1 < count; ++j)
+  {
+    const vtkIdType segment[2] = { j, j + 1 };
+    lines->InsertNextCell(2, segment);
+  }
+  const vtkIdType closing[2] = { count - 1, 0 };
+  lines->InsertNextCell(2, closing);
+  return lines;
 }
 
 // Folds the crossings of one query (none when it answered 0) into the search for the one nearest
@@ -197,10 +242,8 @@ void contourRepresentation::Rebuild()
 void contourRepresentation::BuildSplineActor()
 {
   vtkSmartPointer<vtkPolyDataMapper> mapper = this->NewSplineMapper();
-  this->SplineActor = vtkSmartPointer<vtkActor>::New();
+  this->SplineActor = NewSplineActor();
   this->SplineActor->SetMapper(mapper);
-  this->SplineActor->GetProperty()->SetColor(0.0, 1.0, 1.0);
-  this->SplineActor->GetProperty()->SetLineWidth(3.0);
 }
 
 void contourRepresentation::BuildHandles()
@@ -216,17 +259,7 @@ void contourRepresentation::BuildHandles()
   this->Handles.reserve(static_cast<size_t>(n));
   for (vtkIdType i = 0; i < n; ++i)
   {
-    vtkNew<vtkSphereSource> sphere;
-    sphere->SetThetaResolution(21);
-    sphere->SetPhiResolution(21);
-    sphere->SetRadius(0.2);
-    sphere->SetCenter(0.0, 0.0, 0.0);
-    vtkNew<vtkPolyDataMapper> mapper;
-    mapper->SetInputConnection(sphere->GetOutputPort());
-    auto handle = vtkSmartPointer<vtkActor>::New();
-    handle->SetMapper(mapper);
-    handle->GetProperty()->SetColor(1.0, 0.0, 0.0);
-    handle->SetPosition(this->Points->GetPoint(i));
+    vtkSmartPointer<vtkActor> handle = NewHandleActor(this->Points->GetPoint(i));
     this->Handles.push_back(handle);
     this->HandleAssembly->AddPart(handle);
   }
@@ -397,35 +430,28 @@ void contourRepresentation::BuildOffsetLine(bool flip)
   this->Directions.clear();
   CutLineGenerator::ComputeDirections(samples, kDirectionWindow, this->Directions);
 
+  vtkSmartPointer<vtkPoints> offset = this->OffsetPoints(samples, flip);
+  if (offset->GetNumberOfPoints() < 2)
+  {
+    // Too short a spline for directions: the previous line, if any, stays.
+    return;
+  }
+  this->ShowOffsetLine(offset);
+}
+
+vtkSmartPointer<vtkPoints> contourRepresentation::OffsetPoints(vtkPoints* samples, bool flip)
+{
   const auto n = static_cast<vtkIdType>(this->Directions.size());
   auto offset = vtkSmartPointer<vtkPoints>::New();
   offset->Allocate(n / kOffsetStride + 1);
   for (vtkIdType i = 0; i < n; i += kOffsetStride)
   {
-    double before[3];
-    double after[3];
     double sample[3];
-    samples->GetPoint((i + 1) % n, after);
-    samples->GetPoint((i + n - 1) % n, before);
     samples->GetPoint(i, sample);
-    double tangent[3];
-    SetUnitDifference(after, before, tangent);
-
-    const Point3& d = this->Directions[static_cast<size_t>(i)];
-    double direction[3] = { d.x, d.y, d.z };
-    vtkMath::Normalize(direction);
     double axis[3];
-    TiltedToolAxis(direction, axis);
-
+    ToolAxisAt(this->Directions[static_cast<size_t>(i)], axis);
     double side[3];
-    vtkMath::Cross(axis, tangent, side);
-    vtkMath::Normalize(side);
-    if (flip)
-    {
-      side[0] = -side[0];
-      side[1] = -side[1];
-      side[2] = -side[2];
-    }
+    SideAcross(samples, i, n, axis, flip, side);
 
     const double probe[3] = { sample[0] + kOffsetDistance * side[0],
       sample[1] + kOffsetDistance * side[1], sample[2] + kOffsetDistance * side[2] };
@@ -433,27 +459,14 @@ void contourRepresentation::BuildOffsetLine(bool flip)
     offset->InsertNextPoint(
       r.x + kLift * axis[0], r.y + kLift * axis[1], r.z + kLift * axis[2]);
   }
+  return offset;
+}
 
-  const vtkIdType m = offset->GetNumberOfPoints();
-  if (m < 2)
-  {
-    // Too short a spline for directions: the previous line, if any, stays.
-    return;
-  }
-
-  vtkNew<vtkCellArray> lines;
-  lines->AllocateExact(m, 2 * m);
-  for (vtkIdType j = 0; j + 1 < m; ++j)
-  {
-    const vtkIdType segment[2] = { j, j + 1 };
-    lines->InsertNextCell(2, segment);
-  }
-  const vtkIdType closing[2] = { m - 1, 0 };
-  lines->InsertNextCell(2, closing);
-
+void contourRepresentation::ShowOffsetLine(vtkPoints* offset)
+{
   vtkNew<vtkPolyData> line;
   line->SetPoints(offset);
-  line->SetLines(lines);
+  line->SetLines(ClosedLoopSegments(offset->GetNumberOfPoints()));
   vtkNew<vtkPolyDataMapper> mapper;
   mapper->SetInputData(line);
 

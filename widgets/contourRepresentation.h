@@ -93,6 +93,11 @@ private:
   void operator=(const contourRepresentation&) = delete;
 
   vtkIdType PointCount() const;
+  // The steps of BuildOffsetLine once the spline is resampled into `samples` with their
+  // Directions: a point beside every 0.2 of the samples, laid on the model and lifted off it
+  // (fewer than two for too short a spline), then the closed black line through those points.
+  vtkSmartPointer<vtkPoints> OffsetPoints(vtkPoints* samples, bool flip);
+  void ShowOffsetLine(vtkPoints* offset);
   // A new closed spline through Points, parameterised by length, becomes Spline; returns a
   // mapper that draws it with 50 samples per point, or draws nothing for fewer than 2 points.
   vtkSmartPointer<vtkPolyDataMapper> NewSplineMapper();

@@ -206,6 +206,36 @@ TEST_F(DrawWidgetTest, ReleaseOverModelAfterAPressBesideItIsMeasuredAgainstTheLa
   }
 }
 
+// The press a release is measured against is the widget's own: a press another drawing
+// widget had on the model, just before, does not turn this one's release into a click.
+TEST_F(DrawWidgetTest, ReleaseIsNeverMeasuredAgainstAnotherWidgetsPress)
+{
+  const Pixel p = Top(kFront);
+  widget->SetEnabled(0);
+  {
+    vtkNew<EditContourSplineRep> otherRep;
+    vtkNew<EditContourSplineWidget> other;
+    other->SetInteractor(scene.interactor);
+    other->SetRepresentation(otherRep);
+    otherRep->SetTargetActor(scene.model.Get());
+    otherRep->Reset();
+    other->SetEnabled(1);
+    scene.Press(p);
+    scene.Release(p);
+    ASSERT_EQ(otherRep->GetPoints()->GetNumberOfPoints(), 1);
+    other->SetEnabled(0);
+  }
+  widget->SetEnabled(1);
+
+  scene.Press(scene.background);
+  fakeNowNs += 50 * kMs;
+  CaptureStdout out;
+  scene.Release(p);
+  EXPECT_EQ(out.Lines(), std::vector<std::string>{ " up x: " + std::to_string(p[0]) +
+    "y: " + std::to_string(p[1]) });
+  EXPECT_EQ(Count(), 0);
+}
+
 TEST_F(DrawWidgetTest, PressesOnTheModelAreConsumedAndOthersTurnTheCamera)
 {
   EXPECT_FALSE(scene.DragTurnsCamera(Top(kFront)));

@@ -87,7 +87,7 @@ protected:
   {
     Click(Base(kLeftMolar));
     Click(Base(kRightMolar));
-    ASSERT_EQ(widget->GetState(), 5);
+    ASSERT_EQ(widget->GetState(), VectorWidget::BothPlaced);
   }
 
   WidgetScene scene;
@@ -98,11 +98,11 @@ protected:
 
 TEST_F(TwoPointWidgetTest, FirstClickGreenSecondBlueThirdNothingAndNoneTurnsTheCamera)
 {
-  EXPECT_EQ(widget->GetState(), 1);
+  EXPECT_EQ(widget->GetState(), VectorWidget::WaitingForPoint1);
   double p2[3];
 
   EXPECT_FALSE(scene.DragTurnsCamera(Base(kLeftMolar)));
-  EXPECT_EQ(widget->GetState(), 2);
+  EXPECT_EQ(widget->GetState(), VectorWidget::WaitingForPoint2);
   vectorWidgetRepresentation* rep = Rep();
   ASSERT_TRUE(rep->GetPoint1Set());
   EXPECT_LT(widgettest::Distance(scene.basePoints[kLeftMolar], rep->GetPoint1()), kPickTolerance);
@@ -122,7 +122,7 @@ TEST_F(TwoPointWidgetTest, FirstClickGreenSecondBlueThirdNothingAndNoneTurnsTheC
   scene.Move({ Base(kRightMolar)[0] + 30, Base(kRightMolar)[1] });
   scene.Release(Base(kRightMolar), 1, 1);
   EXPECT_EQ(scene.CameraPosition(), before);
-  EXPECT_EQ(widget->GetState(), 5);
+  EXPECT_EQ(widget->GetState(), VectorWidget::BothPlaced);
   EXPECT_TRUE(rep->GetActor2()->GetVisibility());
   ExpectColour(rep->GetActor2(), kBlue);
   EXPECT_EQ(rep->GetSphere2()->GetRadius(), 1.0);
@@ -132,7 +132,7 @@ TEST_F(TwoPointWidgetTest, FirstClickGreenSecondBlueThirdNothingAndNoneTurnsTheC
   // A third press on the model places nothing but is still the widget's.
   const World p1{ rep->GetPoint1()[0], rep->GetPoint1()[1], rep->GetPoint1()[2] };
   EXPECT_FALSE(scene.DragTurnsCamera(Base(kFront)));
-  EXPECT_EQ(widget->GetState(), 5);
+  EXPECT_EQ(widget->GetState(), VectorWidget::BothPlaced);
   EXPECT_EQ(widgettest::Distance(p1, rep->GetPoint1()), 0.0);
   double again[3];
   ASSERT_TRUE(widget->GetPoint2(again));
@@ -182,7 +182,7 @@ TEST_F(TwoPointWidgetTest, HandlePressHighlightsLetsTheCameraTurnAndReleaseResto
     scene.Press(Base(kLeftMolar));
     EXPECT_NE(out.Text().find("[DEBUG] OnLeftButtonDown：开始移动 Handle 0\n"), std::string::npos);
   }
-  EXPECT_EQ(widget->GetState(), 3);
+  EXPECT_EQ(widget->GetState(), VectorWidget::Handle0Pressed);
   EXPECT_EQ(rep->GetActiveHandle(), 0);
   ExpectColour(rep->GetActor1(), kYellow);
   EXPECT_EQ(scene.pressesReachingStyle, 1);
@@ -194,7 +194,7 @@ TEST_F(TwoPointWidgetTest, HandlePressHighlightsLetsTheCameraTurnAndReleaseResto
     scene.Release({ Base(kLeftMolar)[0] + 30, Base(kLeftMolar)[1] });
     EXPECT_NE(out.Text().find("[DEBUG] OnLeftButtonUp：结束移动，恢复手柄颜色\n"), std::string::npos);
   }
-  EXPECT_EQ(widget->GetState(), 2);
+  EXPECT_EQ(widget->GetState(), VectorWidget::WaitingForPoint2);
   EXPECT_EQ(rep->GetActiveHandle(), -1);
   ExpectColour(rep->GetActor1(), kGreen);
   EXPECT_EQ(widgettest::Distance(p1, rep->GetPoint1()), 0.0) << "nothing moves the handle";
@@ -202,7 +202,7 @@ TEST_F(TwoPointWidgetTest, HandlePressHighlightsLetsTheCameraTurnAndReleaseResto
   // The next click on the model places Point2.
   scene.RestoreCamera();
   Click(Base(kRightMolar));
-  ASSERT_EQ(widget->GetState(), 5);
+  ASSERT_EQ(widget->GetState(), VectorWidget::BothPlaced);
 
   struct Case
   {
@@ -213,8 +213,8 @@ TEST_F(TwoPointWidgetTest, HandlePressHighlightsLetsTheCameraTurnAndReleaseResto
     const double* colour2;
   };
   const Case cases[] = {
-    { kRightMolar, 1, 4, kGreen, kYellow },
-    { kLeftMolar, 0, 3, kYellow, kBlue },
+    { kRightMolar, 1, VectorWidget::Handle1Pressed, kGreen, kYellow },
+    { kLeftMolar, 0, VectorWidget::Handle0Pressed, kYellow, kBlue },
   };
   for (const Case& c : cases)
   {
@@ -233,7 +233,7 @@ TEST_F(TwoPointWidgetTest, HandlePressHighlightsLetsTheCameraTurnAndReleaseResto
     ExpectColour(rep->GetActor1(), c.colour1);
     ExpectColour(rep->GetActor2(), c.colour2);
     scene.Release(Base(c.tooth));
-    EXPECT_EQ(widget->GetState(), 5);
+    EXPECT_EQ(widget->GetState(), VectorWidget::BothPlaced);
     ExpectColour(rep->GetActor1(), kGreen);
     ExpectColour(rep->GetActor2(), kBlue);
   }
@@ -246,7 +246,7 @@ TEST_F(TwoPointWidgetTest, PointsOutliveDisablingAndEnablingClearsThem)
   ASSERT_TRUE(widget->GetPoint2(placed));
 
   widget->SetEnabled(0);
-  EXPECT_EQ(widget->GetState(), 0);
+  EXPECT_EQ(widget->GetState(), VectorWidget::Disabled);
   EXPECT_FALSE(scene.renderer->HasViewProp(Rep()->GetActor1()));
   EXPECT_FALSE(scene.renderer->HasViewProp(Rep()->GetActor2()));
   double kept[3];
@@ -258,7 +258,7 @@ TEST_F(TwoPointWidgetTest, PointsOutliveDisablingAndEnablingClearsThem)
   EXPECT_EQ(scene.pressesReachingStyle, 1);
 
   widget->SetEnabled(1);
-  EXPECT_EQ(widget->GetState(), 1);
+  EXPECT_EQ(widget->GetState(), VectorWidget::WaitingForPoint1);
   EXPECT_FALSE(widget->GetPoint2(kept));
   EXPECT_FALSE(Rep()->GetPoint1Set());
   EXPECT_FALSE(Rep()->GetActor1()->GetVisibility());
@@ -266,7 +266,7 @@ TEST_F(TwoPointWidgetTest, PointsOutliveDisablingAndEnablingClearsThem)
   EXPECT_TRUE(scene.renderer->HasViewProp(Rep()->GetActor1()));
 
   Click(Base(kFront));
-  EXPECT_EQ(widget->GetState(), 2);
+  EXPECT_EQ(widget->GetState(), VectorWidget::WaitingForPoint2);
 }
 
 TEST_F(TwoPointWidgetTest, TypedKeysNeverSwitchTheWidget)
@@ -274,7 +274,7 @@ TEST_F(TwoPointWidgetTest, TypedKeysNeverSwitchTheWidget)
   Click(Base(kLeftMolar));
   scene.Char('i');
   EXPECT_TRUE(widget->GetEnabled());
-  EXPECT_EQ(widget->GetState(), 2);
+  EXPECT_EQ(widget->GetState(), VectorWidget::WaitingForPoint2);
   widget->SetEnabled(0);
   scene.Char('i');
   EXPECT_FALSE(widget->GetEnabled());
