@@ -3,6 +3,7 @@
 #include "widgets/EditContourSplineRep.h"
 #include "widgets/EditContourSplineWidget.h"
 
+#include "tests/support/ConsoleCapture.h"
 #include "tests/support/MeshChecks.h"
 #include "tests/widgets/WidgetScene.h"
 
@@ -20,7 +21,7 @@
 
 #include <cstdint>
 
-using widgettest::CaptureStdout;
+using testsupport::ConsoleCapture;
 using widgettest::Pixel;
 using widgettest::View;
 using widgettest::WidgetScene;
@@ -175,7 +176,7 @@ TEST_F(DrawWidgetTest, ReleaseOverModelAfterAPressBesideItIsMeasuredAgainstTheLa
     }
     fakeNowNs += (c.msAfterPressOnModel - 100) * kMs;
     {
-      CaptureStdout out;
+      ConsoleCapture out;
       scene.Release(up);
       std::vector<std::string> expected{ " up x: " + std::to_string(up[0]) +
         "y: " + std::to_string(up[1]) };
@@ -183,7 +184,7 @@ TEST_F(DrawWidgetTest, ReleaseOverModelAfterAPressBesideItIsMeasuredAgainstTheLa
       {
         expected.push_back("clicked");
       }
-      EXPECT_EQ(out.Lines(), expected);
+      EXPECT_EQ(out.OutLines(), expected);
     }
     ASSERT_EQ(Count(), c.adds ? 2 : 1);
     if (c.adds)
@@ -229,9 +230,9 @@ TEST_F(DrawWidgetTest, ReleaseIsNeverMeasuredAgainstAnotherWidgetsPress)
 
   scene.Press(scene.background);
   fakeNowNs += 50 * kMs;
-  CaptureStdout out;
+  ConsoleCapture out;
   scene.Release(p);
-  EXPECT_EQ(out.Lines(), std::vector<std::string>{ " up x: " + std::to_string(p[0]) +
+  EXPECT_EQ(out.OutLines(), std::vector<std::string>{ " up x: " + std::to_string(p[0]) +
     "y: " + std::to_string(p[1]) });
   EXPECT_EQ(Count(), 0);
 }
@@ -259,7 +260,7 @@ TEST_F(DrawWidgetTest, PressesOnTheModelAreConsumedAndOthersTurnTheCamera)
 TEST_F(DrawWidgetTest, WritesPressReleaseAndClickLines)
 {
   const Pixel p = Top(kFront);
-  CaptureStdout out;
+  ConsoleCapture out;
   Click(p, p);
   scene.Press(scene.background);
   scene.Release(scene.background);
@@ -271,7 +272,7 @@ TEST_F(DrawWidgetTest, WritesPressReleaseAndClickLines)
     " up x: " + x + "y: " + y,
     "clicked",
   };
-  EXPECT_EQ(out.Lines(), expected);
+  EXPECT_EQ(out.OutLines(), expected);
 }
 
 TEST_F(DrawWidgetTest, ControlZUndoesWhateverTheShiftKey)
@@ -297,30 +298,30 @@ TEST_F(DrawWidgetTest, ControlZUndoesWhateverTheShiftKey)
       (c.shift ? " with Shift" : ""));
     Click(Top(kFront), Top(kFront));
     const vtkIdType before = Count();
-    CaptureStdout out;
+    ConsoleCapture out;
     scene.Key(c.keySym, c.control, c.shift);
     EXPECT_EQ(Count(), before - (c.undoes ? 1 : 0));
     const std::vector<std::string> lines = c.undoes
       ? std::vector<std::string>{ "ProcessKeyEvents", "undo.." }
       : std::vector<std::string>{};
-    EXPECT_EQ(out.Lines(), lines);
+    EXPECT_EQ(out.OutLines(), lines);
   }
 }
 
 TEST_F(DrawWidgetTest, UndoWithoutPointsAndKeysWhileDisabled)
 {
   {
-    CaptureStdout out;
+    ConsoleCapture out;
     scene.Key("z", 1, 0);
-    EXPECT_EQ(out.Lines(), std::vector<std::string>{ "ProcessKeyEvents" });
+    EXPECT_EQ(out.OutLines(), std::vector<std::string>{ "ProcessKeyEvents" });
   }
 
   Click(Top(kFront), Top(kFront));
   widget->SetEnabled(0);
-  CaptureStdout out;
+  ConsoleCapture out;
   scene.Key("z", 1, 0);
   EXPECT_EQ(Count(), 1) << "the key observer goes with the widget";
-  EXPECT_TRUE(out.Text().empty());
+  EXPECT_TRUE(out.Out().empty());
 }
 
 TEST_F(DrawWidgetTest, TypedKeysNeverSwitchTheWidget)

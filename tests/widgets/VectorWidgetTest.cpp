@@ -17,7 +17,7 @@
 
 #include <sstream>
 
-using widgettest::CaptureStdout;
+using testsupport::ConsoleCapture;
 using widgettest::Pixel;
 using widgettest::View;
 using widgettest::WidgetScene;
@@ -151,9 +151,9 @@ TEST_F(TwoPointWidgetTest, PressBesideTheModelPlacesNothingAndTurnsTheCameraInEv
     const bool point1 = Rep()->GetPoint1Set();
     const bool point2 = Rep()->GetPoint2Set();
     {
-      CaptureStdout out;
+      ConsoleCapture out;
       EXPECT_TRUE(scene.DragTurnsCamera(scene.background));
-      const std::string text = out.Text();
+      const std::string text = out.Out();
       EXPECT_NE(text.find("[DEBUG] PickWorldPoint：拾取失败\n"), std::string::npos);
       EXPECT_EQ(text.find("放置"), std::string::npos);
       // The release belongs to the camera style's drag, and the widget still hears it.
@@ -178,9 +178,9 @@ TEST_F(TwoPointWidgetTest, HandlePressHighlightsLetsTheCameraTurnAndReleaseResto
 
   // Waiting for Point2, press the green handle.
   {
-    CaptureStdout out;
+    ConsoleCapture out;
     scene.Press(Base(kLeftMolar));
-    EXPECT_NE(out.Text().find("[DEBUG] OnLeftButtonDown：开始移动 Handle 0\n"), std::string::npos);
+    EXPECT_NE(out.Out().find("[DEBUG] OnLeftButtonDown：开始移动 Handle 0\n"), std::string::npos);
   }
   EXPECT_EQ(widget->GetState(), VectorWidget::Handle0Pressed);
   EXPECT_EQ(rep->GetActiveHandle(), 0);
@@ -190,9 +190,9 @@ TEST_F(TwoPointWidgetTest, HandlePressHighlightsLetsTheCameraTurnAndReleaseResto
   scene.Move({ Base(kLeftMolar)[0] + 30, Base(kLeftMolar)[1] });
   EXPECT_NE(scene.CameraPosition(), before);
   {
-    CaptureStdout out;
+    ConsoleCapture out;
     scene.Release({ Base(kLeftMolar)[0] + 30, Base(kLeftMolar)[1] });
-    EXPECT_NE(out.Text().find("[DEBUG] OnLeftButtonUp：结束移动，恢复手柄颜色\n"), std::string::npos);
+    EXPECT_NE(out.Out().find("[DEBUG] OnLeftButtonUp：结束移动，恢复手柄颜色\n"), std::string::npos);
   }
   EXPECT_EQ(widget->GetState(), VectorWidget::WaitingForPoint2);
   EXPECT_EQ(rep->GetActiveHandle(), -1);
@@ -221,13 +221,13 @@ TEST_F(TwoPointWidgetTest, HandlePressHighlightsLetsTheCameraTurnAndReleaseResto
     SCOPED_TRACE("handle " + std::to_string(c.handle));
     scene.RestoreCamera();
     {
-      CaptureStdout out;
+      ConsoleCapture out;
       scene.Press(Base(c.tooth));
       const std::vector<std::string> expected = {
         "[DEBUG] OnLeftButtonDown 调用，State=5",
         "[DEBUG] OnLeftButtonDown：开始移动 Handle " + std::to_string(c.handle),
       };
-      EXPECT_EQ(out.Lines(), expected);
+      EXPECT_EQ(out.OutLines(), expected);
     }
     EXPECT_EQ(widget->GetState(), c.pressedState);
     ExpectColour(rep->GetActor1(), c.colour1);
@@ -284,9 +284,9 @@ TEST_F(TwoPointWidgetTest, WritesItsDebugLines)
 {
   std::vector<std::string> lines;
   {
-    CaptureStdout out;
+    ConsoleCapture out;
     Click(Base(kLeftMolar));
-    lines = out.Lines();
+    lines = out.OutLines();
   }
   const std::string p1 = PointText(Rep()->GetPoint1());
   const std::vector<std::string> expected = {
@@ -298,24 +298,24 @@ TEST_F(TwoPointWidgetTest, WritesItsDebugLines)
   EXPECT_EQ(lines, expected);
 
   {
-    CaptureStdout out;
+    ConsoleCapture out;
     Click(Base(kRightMolar));
     const std::string p2 = PointText(Rep()->GetPoint2());
-    EXPECT_NE(out.Text().find("[DEBUG] OnLeftButtonDown：放置 Point2 (" + p2 + ")\n"),
+    EXPECT_NE(out.Out().find("[DEBUG] OnLeftButtonDown：放置 Point2 (" + p2 + ")\n"),
       std::string::npos);
   }
 
   {
-    CaptureStdout out;
+    ConsoleCapture out;
     widget->SetArchActor(scene.model);
-    EXPECT_TRUE(out.Text().empty()) << "the same actor again writes nothing";
+    EXPECT_TRUE(out.Out().empty()) << "the same actor again writes nothing";
   }
   vtkNew<vtkActor> other;
-  CaptureStdout out;
+  ConsoleCapture out;
   widget->SetArchActor(other);
   std::ostringstream pointer;
   pointer << static_cast<void*>(other.Get());
-  EXPECT_EQ(out.Lines(), std::vector<std::string>{ "[DEBUG] SetArchActor：关联 Actor=" + pointer.str() });
+  EXPECT_EQ(out.OutLines(), std::vector<std::string>{ "[DEBUG] SetArchActor：关联 Actor=" + pointer.str() });
 }
 
 TEST(VectorWidget, CreatesItsRepresentationOnFirstEnable)
@@ -325,18 +325,18 @@ TEST(VectorWidget, CreatesItsRepresentationOnFirstEnable)
   widget->SetInteractor(scene.interactor);
   widget->SetDefaultRenderer(scene.renderer);
   {
-    CaptureStdout out;
+    ConsoleCapture out;
     widget->SetEnabled(1);
     std::ostringstream pointer;
     pointer << static_cast<void*>(widget->GetRepresentation());
-    EXPECT_EQ(out.Lines(),
+    EXPECT_EQ(out.OutLines(),
       std::vector<std::string>{ "[DEBUG] CreateDefaultRepresentation：创建 WidgetRep=" + pointer.str() });
   }
   ASSERT_NE(vectorWidgetRepresentation::SafeDownCast(widget->GetRepresentation()), nullptr);
   widget->SetEnabled(0);
-  CaptureStdout out;
+  ConsoleCapture out;
   widget->SetEnabled(1);
-  EXPECT_TRUE(out.Text().empty());
+  EXPECT_TRUE(out.Out().empty());
   widget->SetEnabled(0);
 }
 

@@ -204,17 +204,6 @@ bool WidgetScene::DragTurnsCamera(const Pixel& at, int dx, int dy)
   return std::hypot(after[0] - before[0], after[1] - before[1], after[2] - before[2]) > 1e-6;
 }
 
-std::vector<std::string> CaptureStdout::Lines() const
-{
-  std::vector<std::string> lines;
-  std::istringstream in(buffer_.str());
-  for (std::string line; std::getline(in, line);)
-  {
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 double Distance(const World& a, const double b[3])
 {
   return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);

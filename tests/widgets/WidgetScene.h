@@ -95,20 +95,6 @@ private:
   unsigned long releaseProbe_ = 0;
 };
 
-// Captures std::cout for its lifetime.
-class CaptureStdout
-{
-public:
-  CaptureStdout() : old_(std::cout.rdbuf(buffer_.rdbuf())) {}
-  ~CaptureStdout() { std::cout.rdbuf(old_); }
-  std::string Text() const { return buffer_.str(); }
-  std::vector<std::string> Lines() const;
-
-private:
-  std::ostringstream buffer_;
-  std::streambuf* old_;
-};
-
 double Distance(const World& a, const double b[3]);
 
 } // namespace widgettest
