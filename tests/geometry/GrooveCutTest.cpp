@@ -1,6 +1,7 @@
 // The groove cut: both methods' failures and console lines on small boxes, orientation and
 // self-intersection repair, and the real cutter body on the generated jaw, checked against
 // the volume of model and cutter in common.
+#include "data/FixedBodyDimensions.h"
 #include "geometry/ExactMesh.h"
 #include "geometry/MeshBooleanTool.h"
 #include "tests/support/ConsoleCapture.h"
@@ -487,7 +488,7 @@ namespace
 // Volume of the generated jaw inside the cutter's cross-section in its base, from the jaw's
 // shape: at the front, in a plane y = const, the jaw's section at height z spans the radii
 // R - w(z) to R + w(z) around the front arc's centre, w(z) = 5.5 - 0.8 z / 16. Integrated
-// over the cutter's T above z = 0 (stem |x| <= 1.1 up to z = 2.3, head |x| <= 2.5 up to 4.7).
+// over the cutter's T above z = 0 (the stem from the base plane up to the head, and the head).
 double ExpectedSlotVolume()
 {
   const testsupport::JawShape shape = testsupport::SmallJaw();
@@ -511,7 +512,9 @@ double ExpectedSlotVolume()
     }
     return sum * dx * dz;
   };
-  return integrate(1.1, 0.0, 2.3) + integrate(2.5, 2.3, 4.7);
+  using namespace fixedbodies;
+  return integrate(kStemHalfWidth, 0.0, kHeadBottom) +
+    integrate(kHeadHalfWidth, kHeadBottom, kHeadTop);
 }
 
 double IntersectionVolume(vtkPolyData* a, vtkPolyData* b)
