@@ -273,6 +273,39 @@ TEST(CutGroove, EachMethodLogsEveryStepOfASuccessfulCut)
   }
 }
 
+TEST(CutGroove, ResultHasThePiecesAndHandlesTheCutterLeaves)
+{
+  // Cutters of equal volume (16) through the box [0, 4]^3 along y: a slot open on the
+  // underside, as the T-slot is cut into the jaw's base, leaves a solid without handles; a
+  // tunnel leaves a ring; a slice cuts the box in two.
+  struct Case
+  {
+    const char* what;
+    vtkSmartPointer<vtkPolyData> cutter;
+    int pieces;
+    int genus;
+  };
+  const Case cases[] = {
+    { "slot open below", Box(1, 3, -1, 5, -1, 2), 1, 0 },
+    { "tunnel", Box(1, 3, -1, 5, 1, 3), 1, 1 },
+    { "slice", Box(1.5, 2.5, -1, 5, -1, 5), 2, 0 },
+  };
+  for (const Case& c : cases)
+  {
+    for (const NamedMethod& m : kMethods)
+    {
+      SCOPED_TRACE(std::string(c.what) + ", " + m.name);
+      const CutRun run = RunCut(m.method, Model(), c.cutter);
+      ASSERT_TRUE(run.ok) << run.errText;
+      EXPECT_TRUE(testsupport::IsClosedOrientedManifold(run.result));
+      EXPECT_NEAR(testsupport::SignedVolume(run.result), kModelVolume - 16.0, 1e-9);
+      const testsupport::SurfaceTopology topology = testsupport::Topology(run.result);
+      EXPECT_EQ(topology.pieces, c.pieces);
+      EXPECT_EQ(topology.Genus(), c.genus);
+    }
+  }
+}
+
 TEST(CutGroove, OnlyMethod1TurnsAnInwardModelOutwardBeforeCutting)
 {
   const auto inward = Reversed(Model());
@@ -546,6 +579,14 @@ TEST(CutGroove, CutsTheTSlotIntoTheJawBase)
   const CutRun first = RunCut(&MeshBooleanTool::CutGrooveMethod1, model, cutter);
   ASSERT_TRUE(first.ok) << first.errText;
   EXPECT_TRUE(testsupport::IsClosedOrientedManifold(first.result));
+  // The slot opens on the underside and leaves material above its head: the jaw stays one
+  // solid without handles, as it was before the cut.
+  const testsupport::SurfaceTopology before = testsupport::Topology(model);
+  ASSERT_EQ(before.pieces, 1);
+  ASSERT_EQ(before.Genus(), 0);
+  const testsupport::SurfaceTopology after = testsupport::Topology(first.result);
+  EXPECT_EQ(after.pieces, 1);
+  EXPECT_EQ(after.Genus(), 0);
   EXPECT_NEAR(testsupport::SignedVolume(first.result), modelVolume - removed, 1e-5 * modelVolume);
   // The slot is the designed one: the T's section through the front of the arch.
   EXPECT_NEAR(removed, ExpectedSlotVolume(), 0.01 * removed);
@@ -553,6 +594,8 @@ TEST(CutGroove, CutsTheTSlotIntoTheJawBase)
   // Method 2 on the jaw that method 1 left triangulated cuts the same slot.
   const CutRun second = RunCut(&MeshBooleanTool::CutGrooveMethod2, first.jaw, cutter);
   ASSERT_TRUE(second.ok) << second.errText;
+  EXPECT_TRUE(testsupport::IsClosedOrientedManifold(second.result));
+  EXPECT_EQ(testsupport::Topology(second.result).Genus(), 0);
   EXPECT_EQ(second.result->GetNumberOfPolys(), first.result->GetNumberOfPolys());
   EXPECT_NEAR(testsupport::SignedVolume(second.result), testsupport::SignedVolume(first.result),
     1e-9 * modelVolume);
