@@ -1,8 +1,8 @@
 // Even sampling of closed splines, horizontal outward tool directions per point, and the
 // smoothing step that turns the assembled gum-line loop into the cut line's control points.
-#include "cutline/Angles.h"
 #include "cutline/CutLineGenerator.h"
 #include "cutline/CutLineRules.h"
+#include "geometry/UnitVectorAngle.h"
 
 #include <vtkMath.h>
 #include <vtkNew.h>

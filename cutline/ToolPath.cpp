@@ -2,9 +2,9 @@
 // two file formats: the binary .gbin file and the G-code text program.
 #include "cutline/ToolPath.h"
 
-#include "cutline/Angles.h"
 #include "cutline/CutLineGenerator.h"
 #include "cutline/FileReplace.h"
+#include "geometry/UnitVectorAngle.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,25 +1,12 @@
 // Writes the two fixed bodies shown beside the jaw model, as ASCII STL files in the folder
-// given as the only argument (default: the current folder):
-//
-// "cross_2.2.stl", the T-slot cutter. An aligned jaw model stands with its base's underside
-// on z = 0 and its teeth toward +z; the arch is split by the plane x = 0 and its front lies
-// toward -y. The cutter is a straight prism along y, from y = -40 to y = 40, so that its slot
-// runs through the base under the middle of the arch (across the front of a horseshoe arch).
-// Its cross-section in the x-z plane is a T standing on its stem:
-//   stem  x in [-1.1, 1.1] (2.2 wide), z in [-0.8, 2.3]: opens on the model's underside and
-//         reaches 0.8 below it, so that no cutter face lies in the base plane z = 0;
-//   head  x in [-2.5, 2.5] (5.0 wide), z in [2.3, 4.7]: the wide part of the slot, inside a
-//         base of 8 to 10 mm, leaving at least 3.3 of material above it.
-// The heights avoid round values, so that the cutter's faces do not pass through rows of
-// model vertices of a regularly sampled base (coplanar contacts are the slow case of the
-// exact difference).
-//
-// "baseplate1.stl", the plate the model stands on: the box x in [-45, 45], y in [-40, 40],
-// z in [-3.05, -0.05], its top just below the model's underside so that the two never share
-// a plane on screen.
+// given as the only argument (default: the current folder): "cross_2.2.stl", the T-slot
+// cutter, and "baseplate1.stl", the plate the model stands on, of the dimensions in
+// data/FixedBodyDimensions.h.
 //
 // Both are closed, outward-oriented triangle meshes in model units (millimetres) of the
 // working frame. The files in data/ are this program's output.
+#include "data/FixedBodyDimensions.h"
+
 #include <vtkCellArray.h>
 #include <vtkCubeSource.h>
 #include <vtkNew.h>
@@ -35,17 +22,7 @@
 namespace
 {
 
-constexpr double kSlotHalfLength = 40.0;
-constexpr double kStemHalfWidth = 1.1;
-constexpr double kStemBottom = -0.8;
-constexpr double kHeadBottom = 2.3;
-constexpr double kHeadHalfWidth = 2.5;
-constexpr double kHeadTop = 4.7;
-
-constexpr double kPlateHalfX = 45.0;
-constexpr double kPlateHalfY = 40.0;
-constexpr double kPlateBottom = -3.05;
-constexpr double kPlateTop = -0.05;
+using namespace fixedbodies;
 
 // The T profile in the x-z plane, counter-clockwise seen from -y (x to the right, z up).
 constexpr std::array<std::array<double, 2>, 8> kProfile = { {

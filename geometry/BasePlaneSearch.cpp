@@ -41,14 +41,39 @@ struct CoordinateAligner::NormalCache
 namespace
 {
 
-// Most segments in one row: 40 000 along the row. A model whose points lie within 10 000 of the
-// origin spans at most 20 000 * sqrt(3) (about 34 641) along any axis, so its rows are never
-// cut short; a damaged model of huge size gets a bounded row instead of one that grows until
-// memory runs out.
-constexpr size_t kMaxRowSegments = 400000;
+// The sizes and tolerances of the search.
+struct BasePlaneSearchSettings
+{
+  // The locator over the model.
+  int locatorMaxLevel = 15;
+  double locatorTolerance = 1e-6;
+  // Spacing of the segments along a row.
+  double rowStep = 0.1;
+  // Most segments in one row, covering 40 000 along the row. A model whose points lie within
+  // 10 000 of the origin spans at most 20 000 * sqrt(3) (about 34 641) along any axis, so its
+  // rows are never cut short; a damaged model of huge size gets a bounded row instead of one
+  // that grows until memory runs out.
+  size_t maxRowSegments = 400000;
+  // How far along the long axis a middle row that met nothing is cast again.
+  double retryShift = 4.0;
+  // A hit triangle faces along the rays when its normal lies within this angle (degrees) of
+  // either sense of the reference direction.
+  double facingDegrees = 30.0;
+  // It lies in a flat patch when this many of its edge neighbours have normals within
+  // coplanarDegrees of its own.
+  int flatNeighbours = 2;
+  double coplanarDegrees = 0.05;
+  // Grouping by plane: a triangle joins a group when each component of its unit normal lies
+  // within groupNormalTolerance of the group's and its offset within groupOffsetTolerance.
+  double groupNormalTolerance = 0.00015;
+  double groupOffsetTolerance = 0.005;
+  // A plane's canonical sign makes its first component beyond this magnitude positive.
+  double signThreshold = 1e-12;
+};
+constexpr BasePlaneSearchSettings kSearch{};
 
-// A row of segments along `along`, one per 0.1 of `length` (t accumulated by repeated
-// addition), each from first + t along to that point plus `cast`; at most kMaxRowSegments.
+// A row of segments along `along`, one per rowStep of `length` (t accumulated by repeated
+// addition), each from first + t along to that point plus `cast`; at most maxRowSegments.
 std::vector<Segment> MakeRow(
   const double first[3], const double along[3], double length, const double cast[3])
 {
@@ -58,7 +83,7 @@ std::vector<Segment> MakeRow(
   {
     return row;
   }
-  for (double t = 0.0; t < length && row.size() < kMaxRowSegments; t += 0.1)
+  for (double t = 0.0; t < length && row.size() < kSearch.maxRowSegments; t += kSearch.rowStep)
   {
     Segment s;
     for (int k = 0; k < 3; ++k)
@@ -161,7 +186,285 @@ bool FacesInward(vtkPolyData* mesh)
   return true;
 }
 
+// The corners of the cell `id` in its point order when it is a triangle; false for any other
+// cell.
+bool TriangleCorners(vtkPolyData* mesh, vtkIdType id, double p0[3], double p1[3], double p2[3])
+{
+  if (mesh->GetCellType(id) != VTK_TRIANGLE)
+  {
+    return false;
+  }
+  TrianglePoints(mesh, id, p0, p1, p2);
+  return true;
+}
+
+// The locator of one search, over `mesh`.
+vtkSmartPointer<vtkOBBTree> BuildSearchLocator(vtkPolyData* mesh)
+{
+  vtkSmartPointer<vtkOBBTree> locator = NewModelTree();
+  locator->SetMaxLevel(kSearch.locatorMaxLevel);
+  locator->SetDataSet(mesh);
+  locator->SetTolerance(kSearch.locatorTolerance);
+  locator->AutomaticOn();
+  locator->BuildLocator();
+  return locator;
+}
+
+// The corners of every triangle of `cells`, in list order, shared corners as often as they
+// occur; in double precision.
+vtkSmartPointer<vtkPoints> CornerPoints(vtkPolyData* mesh, vtkIdList* cells)
+{
+  auto points = vtkSmartPointer<vtkPoints>::New();
+  points->SetDataTypeToDouble();
+  for (vtkIdType i = 0; i < cells->GetNumberOfIds(); ++i)
+  {
+    double p0[3];
+    double p1[3];
+    double p2[3];
+    TrianglePoints(mesh, cells->GetId(i), p0, p1, p2);
+    points->InsertNextPoint(p0);
+    points->InsertNextPoint(p1);
+    points->InsertNextPoint(p2);
+  }
+  return points;
+}
+
+// Into the model, as the triangle `cellId` says: against its normal, unless the closed model
+// faces inward as a whole (`inward`); then its triangles' normals point into it.
+void IntoModel(vtkPolyData* mesh, vtkIdType cellId, bool inward, double r[3])
+{
+  double p0[3];
+  double p1[3];
+  double p2[3];
+  TrianglePoints(mesh, cellId, p0, p1, p2);
+  vtkTriangle::ComputeNormal(p0, p1, p2, r);
+  if (!inward)
+  {
+    Negate(r);
+  }
+}
+
+// The plane fitted through the corners of the triangles `cells`: its unit normal pointed into
+// the model the way the first triangle says, and `centre` dropped onto it as the origin.
+void FitPlaneThroughCells(vtkPolyData* mesh, vtkIdList* cells, const double centre[3],
+  double normal[3], double origin[3])
+{
+  const bool inward = FacesInward(mesh);
+  vtkSmartPointer<vtkPoints> points = CornerPoints(mesh, cells);
+  double r[3] = { 0.0, 0.0, 0.0 };
+  IntoModel(mesh, cells->GetId(0), inward, r);
+
+  double fitOrigin[3];
+  double fitNormal[3];
+  vtkPlane::ComputeBestFittingPlane(points, fitOrigin, fitNormal);
+  if (CompareWithRightAngle(fitNormal, r) > 0)
+  {
+    Negate(fitNormal);
+  }
+  vtkPlane::ProjectPoint(centre, fitOrigin, fitNormal, origin);
+  for (int k = 0; k < 3; ++k)
+  {
+    normal[k] = fitNormal[k];
+  }
+}
+
+// The lists one ProjectSegments call reuses for all its segments.
+struct RayScratch
+{
+  RayScratch() { points->SetDataTypeToDouble(); }
+  // The crossings of one segment; in double precision, since the hit points set the in-plane
+  // axes.
+  vtkNew<vtkPoints> points;
+  vtkNew<vtkIdList> cellIds;
+  // One edge of the hit triangle, and the cells across it.
+  vtkNew<vtkIdList> edge;
+  vtkNew<vtkIdList> across;
+  // The hit triangle's edge neighbours.
+  std::vector<vtkIdType> neighbours;
+};
+
+// The first crossing along the segment: the one nearest its start (the first of equally
+// near ones), its point and its cell id. False when the segment meets nothing.
+bool FirstCrossing(
+  vtkOBBTree* locator, const Segment& segment, RayScratch& scratch, double point[3], vtkIdType& id)
+{
+  vtkPoints* points = scratch.points;
+  if (locator->IntersectWithLine(segment.start, segment.end, points, scratch.cellIds) == 0 ||
+    points->GetNumberOfPoints() == 0)
+  {
+    return false;
+  }
+  vtkIdType nearest = 0;
+  double best = VTK_DOUBLE_MAX;
+  for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
+  {
+    const double d2 = vtkMath::Distance2BetweenPoints(points->GetPoint(i), segment.start);
+    if (d2 < best)
+    {
+      best = d2;
+      nearest = i;
+    }
+  }
+  points->GetPoint(nearest, point);
+  id = scratch.cellIds->GetId(nearest);
+  return true;
+}
+
+// The cell `id` of the mesh's `cellCount` cells; null, with the diagnostic on standard error,
+// for an id out of range or a cell that cannot be had.
+vtkCell* CheckedCell(vtkPolyData* mesh, vtkIdType id, vtkIdType cellCount)
+{
+  if (id < 0 || id >= cellCount)
+  {
+    std::cerr << "错误：无效的Cell ID！" << std::endl;
+    return nullptr;
+  }
+  vtkCell* cell = mesh->GetCell(id);
+  if (!cell)
+  {
+    std::cerr << "错误：无法获取Cell对象！" << std::endl;
+  }
+  return cell;
+}
+
+// True when the unit normal n lies within facingDegrees of either sense of the reference
+// direction.
+bool FacesAlong(const double n[3], const double reference[3])
+{
+  const double facing = AngleDegrees(n, reference);
+  return facing <= kSearch.facingDegrees || facing >= 180.0 - kSearch.facingDegrees;
+}
+
+// The cells across the three edges of the triangle `cell` (id `id`) into scratch.neighbours:
+// each once, in the order found, without the triangle itself.
+void CollectEdgeNeighbours(vtkPolyData* mesh, vtkIdType id, vtkCell* cell, RayScratch& scratch)
+{
+  std::vector<vtkIdType>& neighbours = scratch.neighbours;
+  neighbours.clear();
+  const vtkIdType corners[3] = { cell->GetPointId(0), cell->GetPointId(1), cell->GetPointId(2) };
+  for (int k = 0; k < 3; ++k)
+  {
+    scratch.edge->SetNumberOfIds(2);
+    scratch.edge->SetId(0, corners[k]);
+    scratch.edge->SetId(1, corners[(k + 1) % 3]);
+    mesh->GetCellNeighbors(id, scratch.edge, scratch.across);
+    for (vtkIdType i = 0; i < scratch.across->GetNumberOfIds(); ++i)
+    {
+      const vtkIdType other = scratch.across->GetId(i);
+      if (other != id &&
+        std::find(neighbours.begin(), neighbours.end(), other) == neighbours.end())
+      {
+        neighbours.push_back(other);
+      }
+    }
+  }
+}
+
+// Turns the plane (n, d) to its other sense.
+void Flip(double n[3], double& d)
+{
+  Negate(n);
+  d = -d;
+}
+
+// The plane of the triangle `id`: unit normal n and offset d = n . p0, signed so that the
+// first clearly non-zero component of n is positive. False for a cell that is not a triangle
+// and for a sliver (twice its area below 2 offsetTol^2).
+bool TrianglePlane(vtkPolyData* mesh, vtkIdType id, double offsetTol, double n[3], double& d)
+{
+  double p0[3];
+  double p1[3];
+  double p2[3];
+  if (!TriangleCorners(mesh, id, p0, p1, p2))
+  {
+    return false;
+  }
+  double e1[3];
+  double e2[3];
+  vtkMath::Subtract(p1, p0, e1);
+  vtkMath::Subtract(p2, p0, e2);
+  vtkMath::Cross(e1, e2, n);
+  const double twiceArea = vtkMath::Norm(n);
+  if (twiceArea < 2.0 * offsetTol * offsetTol)
+  {
+    return false;
+  }
+  for (int k = 0; k < 3; ++k)
+  {
+    n[k] /= twiceArea;
+  }
+  d = vtkMath::Dot(n, p0);
+
+  for (int k = 0; k < 3; ++k)
+  {
+    if (std::fabs(n[k]) > kSearch.signThreshold)
+    {
+      if (n[k] < 0.0)
+      {
+        Flip(n, d);
+      }
+      break;
+    }
+  }
+  return true;
+}
+
+// The index of the largest component of a group's normal: x, else y, else z (ties go on).
+int DominantComponent(const double normal[3])
+{
+  const double ax = std::fabs(normal[0]);
+  const double ay = std::fabs(normal[1]);
+  const double az = std::fabs(normal[2]);
+  return (ax > ay && ax > az) ? 0 : ((ay > ax && ay > az) ? 1 : 2);
+}
+
+// Puts the triangle `id` of plane (n, d) into the first group whose plane it shares, or into a
+// new group. Against each group in turn, a plane that clearly faces the other way along the
+// group's dominant component is flipped first; the flip holds for the later groups too.
+void JoinOrStartGroup(std::vector<PlaneGroup>& groups, vtkIdType id, double n[3], double d,
+  double normalTol, double offsetTol)
+{
+  for (PlaneGroup& g : groups)
+  {
+    const int k = DominantComponent(g.normal);
+    if (std::fabs(n[k]) > offsetTol && g.normal[k] * n[k] < 0.0)
+    {
+      Flip(n, d);
+    }
+    if (std::fabs(g.normal[0] - n[0]) <= normalTol &&
+      std::fabs(g.normal[1] - n[1]) <= normalTol &&
+      std::fabs(g.normal[2] - n[2]) <= normalTol && std::fabs(g.d - d) <= offsetTol)
+    {
+      g.cells.push_back(id);
+      return;
+    }
+  }
+  groups.push_back(PlaneGroup{ { n[0], n[1], n[2] }, d, { id } });
+}
+
+// The group with the most triangles, the earliest made among equals; null without groups.
+const PlaneGroup* LargestGroup(const std::vector<PlaneGroup>& groups)
+{
+  const PlaneGroup* largest = nullptr;
+  for (const PlaneGroup& g : groups)
+  {
+    if (!largest || g.cells.size() > largest->cells.size())
+    {
+      largest = &g;
+    }
+  }
+  return largest;
+}
+
 } // namespace
+
+// The accepted triangles and hits of one search pass.
+struct CoordinateAligner::SearchPass
+{
+  vtkNew<vtkIdList> usedCells;
+  std::vector<Hit> longHits;
+  std::vector<Hit> midHits;
+};
 
 bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
 {
@@ -172,16 +475,40 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
     return false;
   }
 
-  vtkSmartPointer<vtkOBBTree> locator = NewModelTree();
-  locator->SetMaxLevel(15);
-  locator->SetDataSet(mesh);
-  locator->SetTolerance(1e-6);
-  locator->AutomaticOn();
-  locator->BuildLocator();
+  vtkSmartPointer<vtkOBBTree> locator = BuildSearchLocator(mesh);
   mesh->BuildLinks();
-
   double c[3];
   mesh->GetCenter(c);
+
+  SearchPass passes[2];
+  CastPass(-1.0, c, locator, passes[0]);
+  CastPass(1.0, c, locator, passes[1]);
+
+  // The pass with more accepted triangles wins, a tie goes to the pass from above.
+  const vtkIdType below = passes[0].usedCells->GetNumberOfIds();
+  const vtkIdType above = passes[1].usedCells->GetNumberOfIds();
+  if (below == 0 && above == 0)
+  {
+    return false;
+  }
+  SearchPass& winner = above >= below ? passes[1] : passes[0];
+  hitsA = winner.longHits;
+  hitsB = winner.midHits;
+
+  vtkNew<vtkIdList> bottomCells;
+  FindLargestPlanarGroup(
+    winner.usedCells, kSearch.groupNormalTolerance, kSearch.groupOffsetTolerance, bottomCells);
+  if (bottomCells->GetNumberOfIds() == 0)
+  {
+    return false;
+  }
+  FitPlaneThroughCells(mesh, bottomCells, c, normal, origin);
+  return true;
+}
+
+void CoordinateAligner::CastPass(
+  double side, const double c[3], vtkOBBTree* locator, SearchPass& pass)
+{
   const double* h = axes[heightAxis];
   const double* l = axes[longAxis];
   const double* m = axes[midAxis];
@@ -189,95 +516,28 @@ bool CoordinateAligner::FitBasePlane(double normal[3], double origin[3])
   const double L = extent[longAxis];
   const double M = extent[midAxis];
 
-  // Each segment starts one height extent from the centre on its pass's side and ends at the
+  // Each segment starts one height extent from the centre on the pass's side and ends at the
   // centre's level; the long row runs through the centre along l, the middle row along m.
-  struct Pass
-  {
-    vtkNew<vtkIdList> usedCells;
-    std::vector<Hit> longHits;
-    std::vector<Hit> midHits;
-  };
-  Pass passes[2];
-  const double shift[3] = { 4.0 * l[0], 4.0 * l[1], 4.0 * l[2] };
-  for (int pass = 0; pass < 2; ++pass)
-  {
-    const double side = pass == 0 ? -1.0 : 1.0;
-    const double reference[3] = { -side * h[0], -side * h[1], -side * h[2] };
-    const double cast[3] = { -side * H * h[0], -side * H * h[1], -side * H * h[2] };
-    double longFirst[3];
-    double midFirst[3];
-    for (int k = 0; k < 3; ++k)
-    {
-      longFirst[k] = c[k] + side * H * h[k] - (L / 2) * l[k];
-      midFirst[k] = c[k] + side * H * h[k] - (M / 2) * m[k];
-    }
-    Pass& p = passes[pass];
-    ProjectSegments(MakeRow(longFirst, l, L, cast), reference, locator, p.usedCells, p.longHits);
-    const std::vector<Segment> midRow = MakeRow(midFirst, m, M, cast);
-    ProjectSegments(midRow, reference, locator, p.usedCells, p.midHits);
-    if (p.midHits.empty())
-    {
-      // Nothing flat under the centre (a gap in the base): try beside it along the long axis.
-      ProjectSegments(Shifted(midRow, shift, cast), reference, locator, p.usedCells, p.midHits);
-    }
-  }
-
-  const vtkIdType below = passes[0].usedCells->GetNumberOfIds();
-  const vtkIdType above = passes[1].usedCells->GetNumberOfIds();
-  if (below == 0 && above == 0)
-  {
-    return false;
-  }
-  Pass& winner = above >= below ? passes[1] : passes[0];
-  hitsA = winner.longHits;
-  hitsB = winner.midHits;
-
-  vtkNew<vtkIdList> bottomCells;
-  FindLargestPlanarGroup(winner.usedCells, 0.00015, 0.005, bottomCells);
-  if (bottomCells->GetNumberOfIds() == 0)
-  {
-    return false;
-  }
-
-  // Into the model is against the first triangle's normal, unless the closed model faces
-  // inward as a whole: then its triangles' normals point into it.
-  const bool inward = FacesInward(mesh);
-  vtkNew<vtkPoints> points;
-  points->SetDataTypeToDouble();
-  double r[3] = { 0.0, 0.0, 0.0 };
-  for (vtkIdType i = 0; i < bottomCells->GetNumberOfIds(); ++i)
-  {
-    double p0[3];
-    double p1[3];
-    double p2[3];
-    TrianglePoints(mesh, bottomCells->GetId(i), p0, p1, p2);
-    points->InsertNextPoint(p0);
-    points->InsertNextPoint(p1);
-    points->InsertNextPoint(p2);
-    if (i == 0)
-    {
-      vtkTriangle::ComputeNormal(p0, p1, p2, r);
-      if (!inward)
-      {
-        Negate(r);
-      }
-    }
-  }
-
-  double fitOrigin[3];
-  double fitNormal[3];
-  vtkPlane::ComputeBestFittingPlane(points, fitOrigin, fitNormal);
-  // Point the normal into the model, the way the first triangle of the group says.
-  if (CompareWithRightAngle(fitNormal, r) > 0)
-  {
-    Negate(fitNormal);
-  }
-  vtkPlane::ProjectPoint(c, fitOrigin, fitNormal, origin);
+  const double reference[3] = { -side * h[0], -side * h[1], -side * h[2] };
+  const double cast[3] = { -side * H * h[0], -side * H * h[1], -side * H * h[2] };
+  double longFirst[3];
+  double midFirst[3];
   for (int k = 0; k < 3; ++k)
   {
-    normal[k] = fitNormal[k];
+    longFirst[k] = c[k] + side * H * h[k] - (L / 2) * l[k];
+    midFirst[k] = c[k] + side * H * h[k] - (M / 2) * m[k];
   }
-  return true;
+  ProjectSegments(
+    MakeRow(longFirst, l, L, cast), reference, locator, pass.usedCells, pass.longHits);
+  const std::vector<Segment> midRow = MakeRow(midFirst, m, M, cast);
+  ProjectSegments(midRow, reference, locator, pass.usedCells, pass.midHits);
+  if (pass.midHits.empty())
+  {
+    // Nothing flat under the centre (a gap in the base): try beside it along the long axis.
+    const double shift[3] = { kSearch.retryShift * l[0], kSearch.retryShift * l[1],
+      kSearch.retryShift * l[2] };
+    ProjectSegments(Shifted(midRow, shift, cast), reference, locator, pass.usedCells, pass.midHits);
+  }
 }
 
 void CoordinateAligner::ProjectSegments(const std::vector<Segment>& row,
@@ -289,102 +549,47 @@ void CoordinateAligner::ProjectSegments(const std::vector<Segment>& row,
   NormalCache cache(cellCount);
   normalCache = &cache;
 
-  // Hit points in double precision: they set the in-plane axes.
-  vtkNew<vtkPoints> points;
-  points->SetDataTypeToDouble();
-  vtkNew<vtkIdList> cellIds;
-  vtkNew<vtkIdList> edge;
-  vtkNew<vtkIdList> across;
-  std::vector<vtkIdType> neighbours;
+  RayScratch scratch;
   for (const Segment& segment : row)
   {
-    if (locator->IntersectWithLine(segment.start, segment.end, points, cellIds) == 0 ||
-      points->GetNumberOfPoints() == 0)
-    {
-      continue;
-    }
-    // The first crossing along the segment.
-    vtkIdType nearest = 0;
-    double best = VTK_DOUBLE_MAX;
-    for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
-    {
-      const double d2 = vtkMath::Distance2BetweenPoints(points->GetPoint(i), segment.start);
-      if (d2 < best)
-      {
-        best = d2;
-        nearest = i;
-      }
-    }
     double point[3];
-    points->GetPoint(nearest, point);
-    const vtkIdType id = cellIds->GetId(nearest);
-
-    if (id < 0 || id >= cellCount)
+    vtkIdType id = -1;
+    if (!FirstCrossing(locator, segment, scratch, point, id))
     {
-      std::cerr << "错误：无效的Cell ID！" << std::endl;
       continue;
     }
-    vtkCell* cell = mesh->GetCell(id);
-    if (!cell)
-    {
-      std::cerr << "错误：无法获取Cell对象！" << std::endl;
-      continue;
-    }
+    vtkCell* cell = CheckedCell(mesh, id, cellCount);
     double n[3];
-    if (cell->GetCellType() != VTK_TRIANGLE || usedCells->IsId(id) >= 0 ||
-      !CachedCellNormal(id, n))
+    if (!cell || cell->GetCellType() != VTK_TRIANGLE || usedCells->IsId(id) >= 0 ||
+      !CachedCellNormal(id, n) || !FacesAlong(n, referenceDirection))
     {
       continue;
     }
-
-    // Facing: within 30 degrees of either sense of the reference direction.
-    const double facing = AngleDegrees(n, referenceDirection);
-    if (facing > 30.0 && facing < 150.0)
+    CollectEdgeNeighbours(mesh, id, cell, scratch);
+    if (!LiesInFlatPatch(scratch.neighbours, n))
     {
       continue;
     }
-
-    // Flatness: at least two edge neighbours in the same plane, facing the same way.
-    neighbours.clear();
-    const vtkIdType corners[3] = { cell->GetPointId(0), cell->GetPointId(1), cell->GetPointId(2) };
-    for (int k = 0; k < 3; ++k)
-    {
-      edge->SetNumberOfIds(2);
-      edge->SetId(0, corners[k]);
-      edge->SetId(1, corners[(k + 1) % 3]);
-      mesh->GetCellNeighbors(id, edge, across);
-      for (vtkIdType i = 0; i < across->GetNumberOfIds(); ++i)
-      {
-        const vtkIdType other = across->GetId(i);
-        if (other != id &&
-          std::find(neighbours.begin(), neighbours.end(), other) == neighbours.end())
-        {
-          neighbours.push_back(other);
-        }
-      }
-    }
-    int agreeing = 0;
-    for (const vtkIdType other : neighbours)
-    {
-      double on[3];
-      if (mesh->GetCellType(other) == VTK_TRIANGLE && CachedCellNormal(other, on) &&
-        AngleDegrees(on, n) <= 0.05)
-      {
-        if (++agreeing == 2)
-        {
-          break;
-        }
-      }
-    }
-    if (agreeing < 2)
-    {
-      continue;
-    }
-
     usedCells->InsertUniqueId(id);
     hits.push_back(Hit{ { point[0], point[1], point[2] }, id });
   }
   normalCache = nullptr;
+}
+
+bool CoordinateAligner::LiesInFlatPatch(const std::vector<vtkIdType>& neighbours, const double n[3])
+{
+  // Neighbours in the same plane, facing the same way.
+  int agreeing = 0;
+  for (const vtkIdType other : neighbours)
+  {
+    double on[3];
+    if (mesh->GetCellType(other) == VTK_TRIANGLE && CachedCellNormal(other, on) &&
+      AngleDegrees(on, n) <= kSearch.coplanarDegrees && ++agreeing == kSearch.flatNeighbours)
+    {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool CoordinateAligner::CachedCellNormal(vtkIdType cellId, double normal[3])
@@ -396,14 +601,13 @@ bool CoordinateAligner::CachedCellNormal(vtkIdType cellId, double normal[3])
   double* stored = &normalCache->normals[3 * static_cast<size_t>(cellId)];
   if (!normalCache->filled[static_cast<size_t>(cellId)])
   {
-    if (mesh->GetCellType(cellId) != VTK_TRIANGLE)
-    {
-      return false;
-    }
     double p0[3];
     double p1[3];
     double p2[3];
-    TrianglePoints(mesh, cellId, p0, p1, p2);
+    if (!TriangleCorners(mesh, cellId, p0, p1, p2))
+    {
+      return false;
+    }
     vtkTriangle::ComputeNormal(p0, p1, p2, stored);
     Negate(stored);
     normalCache->filled[static_cast<size_t>(cellId)] = true;
@@ -433,83 +637,15 @@ void CoordinateAligner::FindLargestPlanarGroup(
   for (vtkIdType i = 0; i < candidates->GetNumberOfIds(); ++i)
   {
     const vtkIdType id = candidates->GetId(i);
-    if (mesh->GetCellType(id) != VTK_TRIANGLE)
-    {
-      continue;
-    }
-    double p0[3];
-    double p1[3];
-    double p2[3];
-    TrianglePoints(mesh, id, p0, p1, p2);
-    double e1[3];
-    double e2[3];
-    vtkMath::Subtract(p1, p0, e1);
-    vtkMath::Subtract(p2, p0, e2);
     double n[3];
-    vtkMath::Cross(e1, e2, n);
-    const double twiceArea = vtkMath::Norm(n);
-    if (twiceArea < 2.0 * offsetTol * offsetTol)
+    double d = 0.0;
+    if (TrianglePlane(mesh, id, offsetTol, n, d))
     {
-      continue;
-    }
-    for (double& v : n)
-    {
-      v /= twiceArea;
-    }
-    double d = vtkMath::Dot(n, p0);
-
-    auto flip = [&]() {
-      Negate(n);
-      d = -d;
-    };
-    // Canonical sign: the first clearly non-zero component is positive.
-    for (const double v : n)
-    {
-      if (std::fabs(v) > 1e-12)
-      {
-        if (v < 0.0)
-        {
-          flip();
-        }
-        break;
-      }
-    }
-
-    bool joined = false;
-    for (PlaneGroup& g : groups)
-    {
-      const double ax = std::fabs(g.normal[0]);
-      const double ay = std::fabs(g.normal[1]);
-      const double az = std::fabs(g.normal[2]);
-      const int k = (ax > ay && ax > az) ? 0 : ((ay > ax && ay > az) ? 1 : 2);
-      if (std::fabs(n[k]) > offsetTol && g.normal[k] * n[k] < 0.0)
-      {
-        flip();
-      }
-      if (std::fabs(g.normal[0] - n[0]) <= normalTol &&
-        std::fabs(g.normal[1] - n[1]) <= normalTol &&
-        std::fabs(g.normal[2] - n[2]) <= normalTol && std::fabs(g.d - d) <= offsetTol)
-      {
-        g.cells.push_back(id);
-        joined = true;
-        break;
-      }
-    }
-    if (!joined)
-    {
-      groups.push_back(PlaneGroup{ { n[0], n[1], n[2] }, d, { id } });
+      JoinOrStartGroup(groups, id, n, d, normalTol, offsetTol);
     }
   }
 
-  const PlaneGroup* largest = nullptr;
-  for (const PlaneGroup& g : groups)
-  {
-    if (!largest || g.cells.size() > largest->cells.size())
-    {
-      largest = &g;
-    }
-  }
-  if (largest)
+  if (const PlaneGroup* largest = LargestGroup(groups))
   {
     for (const vtkIdType id : largest->cells)
     {

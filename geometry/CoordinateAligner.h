@@ -97,6 +97,15 @@ protected:
 
 private:
   struct NormalCache;
+  struct SearchPass;
+
+  // One pass of the base-plane search (side -1 from below, +1 from above): the long and the
+  // middle row toward the centre's level, the middle row again beside the centre when it met
+  // nothing.
+  void CastPass(double side, const double c[3], vtkOBBTree* locator, SearchPass& pass);
+  // True when enough of the triangle's edge neighbours lie in its plane (normal n).
+  bool LiesInFlatPatch(const std::vector<vtkIdType>& neighbours, const double n[3]);
+
   // The normal cache of the running ProjectSegments call; null outside it.
   NormalCache* normalCache = nullptr;
 };

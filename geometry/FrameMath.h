@@ -2,22 +2,12 @@
 // where rounding pushes their dot product to magnitude 1 or beyond), negation, triangle corners.
 #pragma once
 
+#include "geometry/UnitVectorAngle.h"
+
 #include <vtkMath.h>
 #include <vtkPolyData.h>
 
-#include <cmath>
-
-// The angle in degrees for the dot product s of two unit vectors: acos(s) while |s| < 1;
-// beyond that the vectors count as equal (0) only within 0.0001 of +1, else as opposite (180).
-inline double AngleDegrees(double s)
-{
-  if (std::fabs(s) < 1.0)
-  {
-    return vtkMath::DegreesFromRadians(std::acos(s));
-  }
-  return std::fabs(s - 1.0) < 0.0001 ? 0.0 : 180.0;
-}
-
+// The angle in degrees between the unit vectors u and v.
 inline double AngleDegrees(const double u[3], const double v[3])
 {
   return AngleDegrees(vtkMath::Dot(u, v));

@@ -49,6 +49,16 @@ vtkIdType FieldTriangle(int nx, double x, double y)
 
 auto Flat = [](int, int) { return 0.0; };
 
+// The hits of one upward ray at (x, y) on `mesh`, in a pass whose list is `used`.
+std::vector<Hit> UpwardRayHits(vtkPolyData* mesh, double x, double y, vtkIdList* used)
+{
+  AlignerProbe probe(mesh);
+  auto locator = Locator(mesh);
+  std::vector<Hit> hits;
+  probe.ProjectSegments({ Upward(x, y) }, kUp, locator, used, hits);
+  return hits;
+}
+
 } // namespace
 
 TEST(ProjectSegments, RecordsATriangleOncePerPassForItsFirstHit)
@@ -120,13 +130,49 @@ TEST(ProjectSegments, NeedsTwoCoplanarNeighbours)
     auto field = HeightField(n, n, [n](int i, int j) {
       return (i == 0 || j == 0 || i == n - 1 || j == n - 1) ? 1.0 : 0.0;
     });
-    AlignerProbe probe(field);
-    auto locator = Locator(field);
     vtkNew<vtkIdList> used;
-    std::vector<Hit> hits;
-    probe.ProjectSegments({ Upward(1.6, 1.3) }, kUp, locator, used, hits);
+    const std::vector<Hit> hits = UpwardRayHits(field, 1.6, 1.3, used);
     EXPECT_EQ(hits.size(), c.accepted ? 1u : 0u);
     EXPECT_EQ(used->GetNumberOfIds(), c.accepted ? 1 : 0);
+  }
+}
+
+TEST(ProjectSegments, NeighboursTiltedByATenthOfADegreeAreNotInThePlane)
+{
+  // The flat triangle (0, 0), (2, 0), (0, 2) at z = 0 with one neighbour across each edge,
+  // turned about that edge by its tilt: the outer corner is raised by its distance from the
+  // edge times tan(tilt), so the neighbour's normal is the tilt away from the triangle's. A
+  // neighbour counts as in the plane within 0.05 degrees, and the triangle needs two.
+  struct Case
+  {
+    const char* what;
+    double tilts[3]; // degrees, across the edges (0, 0)-(2, 0), (2, 0)-(0, 2), (0, 2)-(0, 0)
+    bool accepted;
+  };
+  const Case cases[] = {
+    { "all three at 0.1 degrees", { 0.1, 0.1, 0.1 }, false },
+    { "0.1, 0.2 and 0.4 degrees", { 0.1, 0.2, 0.4 }, false },
+    { "one within 0.05 degrees", { 0.04, 0.3, 0.2 }, false },
+    { "two within 0.05 degrees", { 0.04, 0.4, 0.04 }, true },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    auto raise = [&c](int edge, double distance) {
+      return distance * std::tan(c.tilts[edge] * M_PI / 180.0);
+    };
+    const std::vector<Vec3> points = { { 0.0, 0.0, 0.0 }, { 2.0, 0.0, 0.0 }, { 0.0, 2.0, 0.0 },
+      { 1.0, -1.0, raise(0, 1.0) }, { 2.0, 2.0, raise(1, std::sqrt(2.0)) },
+      { -1.0, 1.0, raise(2, 1.0) } };
+    // Counter-clockwise seen from +z, each neighbour running the shared edge the other way.
+    auto fan = TriangleMesh(points, { { 0, 1, 2 }, { 1, 0, 3 }, { 2, 1, 4 }, { 0, 2, 5 } });
+    vtkNew<vtkIdList> used;
+    const std::vector<Hit> hits = UpwardRayHits(fan, 0.6, 0.7, used);
+    EXPECT_EQ(hits.size(), c.accepted ? 1u : 0u);
+    if (c.accepted && !hits.empty())
+    {
+      EXPECT_EQ(hits[0].cell, 0);
+    }
   }
 }
 

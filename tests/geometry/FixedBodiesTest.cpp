@@ -1,5 +1,6 @@
 // The two fixed bodies as shipped: closed and outward, where their dimensions say, the
 // generator's output, and copied beside the executables.
+#include "data/FixedBodyDimensions.h"
 #include "tests/support/FixedBodies.h"
 #include "tests/support/MeshChecks.h"
 #include "tests/support/TempFolder.h"
@@ -22,10 +23,17 @@ TEST(FixedBodies, AreClosedOutwardBodiesOfTheirDocumentedSize)
     double bounds[6];
     double volume;
   };
+  using namespace fixedbodies;
+  // The T profile: the stem's rectangle and the head's, swept along the slot.
+  const double profileArea = 2.0 * kStemHalfWidth * (kHeadBottom - kStemBottom) +
+    2.0 * kHeadHalfWidth * (kHeadTop - kHeadBottom);
   const Case cases[] = {
-    // T profile: stem 2.2 wide from z = -0.8 to 2.3, head 5.0 wide from 2.3 to 4.7; 80 long.
-    { "cross_2.2.stl", { -2.5, 2.5, -40, 40, -0.8, 4.7 }, 80.0 * (2.2 * 3.1 + 5.0 * 2.4) },
-    { "baseplate1.stl", { -45, 45, -40, 40, -3.05, -0.05 }, 90.0 * 80.0 * 3.0 },
+    { "cross_2.2.stl",
+      { -kHeadHalfWidth, kHeadHalfWidth, -kSlotHalfLength, kSlotHalfLength, kStemBottom, kHeadTop },
+      2.0 * kSlotHalfLength * profileArea },
+    { "baseplate1.stl",
+      { -kPlateHalfX, kPlateHalfX, -kPlateHalfY, kPlateHalfY, kPlateBottom, kPlateTop },
+      4.0 * kPlateHalfX * kPlateHalfY * (kPlateTop - kPlateBottom) },
   };
   for (const Case& c : cases)
   {

@@ -1,6 +1,7 @@
 // The groove cut: both methods' failures and console lines on small boxes, orientation and
 // self-intersection repair, and the real cutter body on the generated jaw, checked against
 // the volume of model and cutter in common.
+#include "data/FixedBodyDimensions.h"
 #include "geometry/ExactMesh.h"
 #include "geometry/MeshBooleanTool.h"
 #include "tests/support/ConsoleCapture.h"
@@ -272,6 +273,39 @@ TEST(CutGroove, EachMethodLogsEveryStepOfASuccessfulCut)
   }
 }
 
+TEST(CutGroove, ResultHasThePiecesAndHandlesTheCutterLeaves)
+{
+  // Cutters of equal volume (16) through the box [0, 4]^3 along y: a slot open on the
+  // underside, as the T-slot is cut into the jaw's base, leaves a solid without handles; a
+  // tunnel leaves a ring; a slice cuts the box in two.
+  struct Case
+  {
+    const char* what;
+    vtkSmartPointer<vtkPolyData> cutter;
+    int pieces;
+    int genus;
+  };
+  const Case cases[] = {
+    { "slot open below", Box(1, 3, -1, 5, -1, 2), 1, 0 },
+    { "tunnel", Box(1, 3, -1, 5, 1, 3), 1, 1 },
+    { "slice", Box(1.5, 2.5, -1, 5, -1, 5), 2, 0 },
+  };
+  for (const Case& c : cases)
+  {
+    for (const NamedMethod& m : kMethods)
+    {
+      SCOPED_TRACE(std::string(c.what) + ", " + m.name);
+      const CutRun run = RunCut(m.method, Model(), c.cutter);
+      ASSERT_TRUE(run.ok) << run.errText;
+      EXPECT_TRUE(testsupport::IsClosedOrientedManifold(run.result));
+      EXPECT_NEAR(testsupport::SignedVolume(run.result), kModelVolume - 16.0, 1e-9);
+      const testsupport::SurfaceTopology topology = testsupport::Topology(run.result);
+      EXPECT_EQ(topology.pieces, c.pieces);
+      EXPECT_EQ(topology.Genus(), c.genus);
+    }
+  }
+}
+
 TEST(CutGroove, OnlyMethod1TurnsAnInwardModelOutwardBeforeCutting)
 {
   const auto inward = Reversed(Model());
@@ -487,7 +521,7 @@ namespace
 // Volume of the generated jaw inside the cutter's cross-section in its base, from the jaw's
 // shape: at the front, in a plane y = const, the jaw's section at height z spans the radii
 // R - w(z) to R + w(z) around the front arc's centre, w(z) = 5.5 - 0.8 z / 16. Integrated
-// over the cutter's T above z = 0 (stem |x| <= 1.1 up to z = 2.3, head |x| <= 2.5 up to 4.7).
+// over the cutter's T above z = 0 (the stem from the base plane up to the head, and the head).
 double ExpectedSlotVolume()
 {
   const testsupport::JawShape shape = testsupport::SmallJaw();
@@ -511,7 +545,9 @@ double ExpectedSlotVolume()
     }
     return sum * dx * dz;
   };
-  return integrate(1.1, 0.0, 2.3) + integrate(2.5, 2.3, 4.7);
+  using namespace fixedbodies;
+  return integrate(kStemHalfWidth, 0.0, kHeadBottom) +
+    integrate(kHeadHalfWidth, kHeadBottom, kHeadTop);
 }
 
 double IntersectionVolume(vtkPolyData* a, vtkPolyData* b)
@@ -543,6 +579,14 @@ TEST(CutGroove, CutsTheTSlotIntoTheJawBase)
   const CutRun first = RunCut(&MeshBooleanTool::CutGrooveMethod1, model, cutter);
   ASSERT_TRUE(first.ok) << first.errText;
   EXPECT_TRUE(testsupport::IsClosedOrientedManifold(first.result));
+  // The slot opens on the underside and leaves material above its head: the jaw stays one
+  // solid without handles, as it was before the cut.
+  const testsupport::SurfaceTopology before = testsupport::Topology(model);
+  ASSERT_EQ(before.pieces, 1);
+  ASSERT_EQ(before.Genus(), 0);
+  const testsupport::SurfaceTopology after = testsupport::Topology(first.result);
+  EXPECT_EQ(after.pieces, 1);
+  EXPECT_EQ(after.Genus(), 0);
   EXPECT_NEAR(testsupport::SignedVolume(first.result), modelVolume - removed, 1e-5 * modelVolume);
   // The slot is the designed one: the T's section through the front of the arch.
   EXPECT_NEAR(removed, ExpectedSlotVolume(), 0.01 * removed);
@@ -550,6 +594,8 @@ TEST(CutGroove, CutsTheTSlotIntoTheJawBase)
   // Method 2 on the jaw that method 1 left triangulated cuts the same slot.
   const CutRun second = RunCut(&MeshBooleanTool::CutGrooveMethod2, first.jaw, cutter);
   ASSERT_TRUE(second.ok) << second.errText;
+  EXPECT_TRUE(testsupport::IsClosedOrientedManifold(second.result));
+  EXPECT_EQ(testsupport::Topology(second.result).Genus(), 0);
   EXPECT_EQ(second.result->GetNumberOfPolys(), first.result->GetNumberOfPolys());
   EXPECT_NEAR(testsupport::SignedVolume(second.result), testsupport::SignedVolume(first.result),
     1e-9 * modelVolume);

@@ -7,9 +7,12 @@
 #include <vtkNew.h>
 #include <vtkPolyData.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 #include <utility>
+#include <vector>
 
 namespace testsupport
 {
@@ -49,6 +52,53 @@ bool IsClosedOrientedManifold(vtkPolyData* mesh)
     }
   }
   return true;
+}
+
+SurfaceTopology Topology(vtkPolyData* mesh)
+{
+  SurfaceTopology topology;
+  if (!mesh || !mesh->GetPolys())
+  {
+    return topology;
+  }
+  // Each undirected edge with the first cell that ran it; cells sharing an edge are joined.
+  std::map<std::pair<vtkIdType, vtkIdType>, size_t> edges;
+  std::set<vtkIdType> usedPoints;
+  std::vector<size_t> parent;
+  auto root = [&parent](size_t cell) {
+    while (parent[cell] != cell)
+    {
+      cell = parent[cell] = parent[parent[cell]];
+    }
+    return cell;
+  };
+  vtkCellArray* polys = mesh->GetPolys();
+  vtkNew<vtkIdList> ids;
+  for (polys->InitTraversal(); polys->GetNextCell(ids);)
+  {
+    const size_t cell = parent.size();
+    parent.push_back(cell);
+    const vtkIdType n = ids->GetNumberOfIds();
+    for (vtkIdType k = 0; k < n; ++k)
+    {
+      const vtkIdType a = ids->GetId(k);
+      const vtkIdType b = ids->GetId((k + 1) % n);
+      usedPoints.insert(a);
+      const auto [edge, added] =
+        edges.emplace(std::make_pair(std::min(a, b), std::max(a, b)), cell);
+      if (!added)
+      {
+        parent[root(cell)] = root(edge->second);
+      }
+    }
+  }
+  for (size_t cell = 0; cell < parent.size(); ++cell)
+  {
+    topology.pieces += root(cell) == cell ? 1 : 0;
+  }
+  topology.eulerCharacteristic = static_cast<int>(usedPoints.size()) -
+    static_cast<int>(edges.size()) + static_cast<int>(parent.size());
+  return topology;
 }
 
 double SignedVolume(vtkPolyData* mesh)
