@@ -183,7 +183,9 @@ bool FaultProxy::Relay(int client, int server)
       {
         return true;
       }
-      if (fault_ != Fault::CloseAfterGreeting)
+      const bool awaitsGreeting =
+        fault_ == Fault::CloseAfterGreeting || fault_ == Fault::StallAfterGreeting;
+      if (!awaitsGreeting)
       {
         if (!SendAll(client, chunk, static_cast<size_t>(got)))
         {
@@ -196,7 +198,7 @@ bool FaultProxy::Relay(int client, int server)
         if (const size_t greeting = WholePacket(fromServer))
         {
           SendAll(client, fromServer.data(), greeting);
-          return true;
+          return fault_ == Fault::CloseAfterGreeting;
         }
       }
     }

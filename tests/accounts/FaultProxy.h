@@ -22,6 +22,7 @@ public:
     PassThrough,        // passes everything on both ways
     Silent,             // accepts the connection and never sends a byte
     CloseAfterGreeting, // passes the server's greeting on, then closes
+    StallAfterGreeting, // passes the server's greeting on, then goes quiet
     CloseAtCommand,     // passes everything on until the command arrives, then closes
     StallAtCommand      // passes everything on until the command arrives, then goes quiet
   };
