@@ -3,7 +3,7 @@
 // (tree:0) and on FastOBBTree (tree:1). Needs a display: run under xvfb-run, e.g.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench_main_window
 #include "geometry/FastOBBTree.h"
-#include "tests/app/MainWindowDriver.h"
+#include "tests/support/MainWindowDriver.h"
 #include "tests/support/SyntheticJaw.h"
 #include "tests/support/TempFolder.h"
 

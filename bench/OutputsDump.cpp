@@ -5,7 +5,7 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/dump_outputs <folder>
 //   diff -r <folder of one build> <folder of the other>
 #include "geometry/CoordinateAligner.h"
-#include "tests/app/MainWindowDriver.h"
+#include "tests/support/MainWindowDriver.h"
 #include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/SyntheticJaw.h"
 #include "tests/support/TempFolder.h"

@@ -2,7 +2,7 @@
 // its buttons and dialogs, a fresh home folder per test, and the check of a message box.
 #pragma once
 
-#include "tests/app/MainWindowDriver.h"
+#include "tests/support/MainWindowDriver.h"
 #include "tests/support/SyntheticJaw.h"
 #include "tests/support/TempFolder.h"
 
