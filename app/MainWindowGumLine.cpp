@@ -7,6 +7,7 @@
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineRep.h"
 #include "widgets/EditContourSplineWidget.h"
+#include "widgets/RepresentationActors.h"
 #include "widgets/contourWidget.h"
 
 #include <QBuffer>
@@ -20,7 +21,6 @@
 #include <QTextStream>
 
 #include <vtkActor.h>
-#include <vtkCellArray.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
@@ -81,15 +81,9 @@ bool MainWindow::ShowGumLine()
   {
     return false;
   }
-  auto lines = vtkSmartPointer<vtkCellArray>::New();
-  for (vtkIdType j = 0; j < n; ++j)
-  {
-    const vtkIdType segment[2] = { j, (j + 1) % n };
-    lines->InsertNextCell(2, segment);
-  }
   auto polyline = vtkSmartPointer<vtkPolyData>::New();
   polyline->SetPoints(points);
-  polyline->SetLines(lines);
+  polyline->SetLines(ClosedLoopSegments(n));
   auto mapper = vtkSmartPointer<vtkPolyDataMapper>::New();
   mapper->SetInputData(polyline);
 

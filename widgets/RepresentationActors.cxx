@@ -1,7 +1,9 @@
-// Handle spheres and spline lines, built the same way for every representation that shows them.
+// Handle spheres, spline lines and closed-line segments, built the same way wherever they are
+// shown.
 #include "widgets/RepresentationActors.h"
 
 #include <vtkActor.h>
+#include <vtkCellArray.h>
 #include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
 #include <vtkSphereSource.h>
@@ -35,4 +37,18 @@ vtkSmartPointer<vtkActor> NewSplineActor()
   spline->GetProperty()->SetColor(0.0, 1.0, 1.0);
   spline->GetProperty()->SetLineWidth(kSplineLineWidth);
   return spline;
+}
+
+vtkSmartPointer<vtkCellArray> ClosedLoopSegments(vtkIdType count)
+{
+  auto lines = vtkSmartPointer<vtkCellArray>::New();
+  lines->AllocateExact(count, 2 * count);
+  for (vtkIdType j = 0; j + 1 < count; ++j)
+  {
+    const vtkIdType segment[2] = { j, j + 1 };
+    lines->InsertNextCell(2, segment);
+  }
+  const vtkIdType closing[2] = { count - 1, 0 };
+  lines->InsertNextCell(2, closing);
+  return lines;
 }

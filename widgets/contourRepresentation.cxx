@@ -12,7 +12,6 @@
 #include <vtkAssembly.h>
 #include <vtkAssemblyNode.h>
 #include <vtkAssemblyPath.h>
-#include <vtkCellArray.h>
 #include <vtkCellPicker.h>
 #include <vtkIdList.h>
 #include <vtkMapper.h>
@@ -87,21 +86,6 @@ void SideAcross(
     side[1] = -side[1];
     side[2] = -side[2];
   }
-}
-
-// Segments j -> j + 1 through `count` points, and the last point back to the first.
-vtkSmartPointer<vtkCellArray> ClosedLoopSegments(vtkIdType count)
-{
-  auto lines = vtkSmartPointer<vtkCellArray>::New();
-  lines->AllocateExact(count, 2 * count);
-  for (vtkIdType j = 0; j + 1 < count; ++j)
-  {
-    const vtkIdType segment[2] = { j, j + 1 };
-    lines->InsertNextCell(2, segment);
-  }
-  const vtkIdType closing[2] = { count - 1, 0 };
-  lines->InsertNextCell(2, closing);
-  return lines;
 }
 
 // Folds the crossings of one query (none when it answered 0) into the search for the one nearest
