@@ -65,9 +65,6 @@ void RegisterDialog::setupUi()
 namespace
 {
 
-// Sign-in reads a stored user name into 100 bytes (UTF-8); a longer one could never sign in.
-constexpr int kLongestUsernameBytes = 100;
-
 // Sign-in trims the typed password with Qt's white-space rule and the stored one with the
 // ASCII rule of `trim`: a password is accepted only when both give the same, non-empty text,
 // so that typing it exactly signs in.
@@ -91,7 +88,8 @@ bool RegisterDialog::validateInput()
     invalid = usernameEdit;
     message = tr("用户名至少2个字符。");
   }
-  else if (username.toUtf8().size() > kLongestUsernameBytes)
+  // Sign-in could never read a longer name back (UTF-8 bytes).
+  else if (static_cast<unsigned long>(username.toUtf8().size()) > kStoredUsernameBytes)
   {
     invalid = usernameEdit;
     message = tr("用户名过长。");

@@ -93,26 +93,26 @@ enum class Fetch
 {
   Row,        // `StoredUser` holds the first row
   NoRow,      // no user of that name
-  DoesNotFit, // the name is longer than 100 bytes or the password longer than 60
+  DoesNotFit, // a value is longer than kStoredUsernameBytes or kStoredPasswordBytes
   Failed      // the fetch failed; written to standard error
 };
 
 // Fetches the first row of the executed select (later rows are never looked at).
 Fetch FetchFirstRow(MYSQL_STMT* stmt, StoredUser& stored)
 {
-  char name[101] = {};
-  char password[61] = {};
+  char name[kStoredUsernameBytes + 1] = {};
+  char password[kStoredPasswordBytes + 1] = {};
   unsigned long nameLength = 0;
   unsigned long passwordLength = 0;
 
   MYSQL_BIND result[3] = {};
   result[0].buffer_type = MYSQL_TYPE_STRING;
   result[0].buffer = name;
-  result[0].buffer_length = 100;
+  result[0].buffer_length = kStoredUsernameBytes;
   result[0].length = &nameLength;
   result[1].buffer_type = MYSQL_TYPE_STRING;
   result[1].buffer = password;
-  result[1].buffer_length = 60;
+  result[1].buffer_length = kStoredPasswordBytes;
   result[1].length = &passwordLength;
   result[2].buffer_type = MYSQL_TYPE_TINY;
   result[2].buffer = &stored.enabled;
@@ -133,8 +133,8 @@ Fetch FetchFirstRow(MYSQL_STMT* stmt, StoredUser& stored)
     return fetched == MYSQL_DATA_TRUNCATED ? Fetch::DoesNotFit : Fetch::Failed;
   }
   // A successful fetch returns lengths within the buffers; the bound keeps it so all the same.
-  stored.name.assign(name, std::min(nameLength, 100UL));
-  stored.password.assign(password, std::min(passwordLength, 60UL));
+  stored.name.assign(name, std::min(nameLength, kStoredUsernameBytes));
+  stored.password.assign(password, std::min(passwordLength, kStoredPasswordBytes));
   return Fetch::Row;
 }
 

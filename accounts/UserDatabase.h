@@ -20,6 +20,11 @@ struct UserRecord
 // connection. They also hand it in as the error text, which a technical failure leaves as it is.
 inline const char* const kServerFaultText = "无法连接服务器，请稍后重试。";
 
+// The longest stored user name and password, in bytes, that `verifyUser` reads back; a row with
+// longer values never signs in, so sign-up keeps to them.
+inline constexpr unsigned long kStoredUsernameBytes = 100;
+inline constexpr unsigned long kStoredPasswordBytes = 60;
+
 // Connects in the constructor and closes the connection in the destructor; every query is
 // a prepared statement that lives for one call. Connecting, and every read and write on the
 // connection, gives up after 5 seconds.

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QList>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include <filesystem>
 #include <optional>
@@ -32,6 +33,22 @@ protected:
   {
     home_.reset();
     UserTable::TearDown();
+  }
+
+  // After sign-in failures that must not have counted: a wrong password still leaves two
+  // attempts, and `right` is then accepted. `finished` watches the sign-in dialog.
+  void ExpectNoAttemptCounted(QLineEdit* password, QPushButton* login, const char* right,
+                              const QSignalSpy& finished)
+  {
+    closer.boxes.clear();
+    password->setText("wrong");
+    login->click();
+    ASSERT_EQ(closer.boxes.size(), 1u);
+    EXPECT_EQ(closer.boxes[0].text, QString::fromUtf8("用户名或密码错误！\n还有 2 次尝试机会。"));
+    password->setText(right);
+    login->click();
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Accepted);
   }
 
   // The dialog's line edits in the order of its form.

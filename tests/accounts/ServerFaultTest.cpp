@@ -177,15 +177,7 @@ TEST_F(ServerFaultTest, SignInShowsTheServerMessageAndCountsNoAttempt)
 
   // With the server answering again, the first wrong attempt still leaves two.
   ASSERT_NO_FATAL_FAILURE(Play(Fault::PassThrough));
-  closer.boxes.clear();
-  edits[1]->setText("wrong");
-  login->click();
-  ASSERT_EQ(closer.boxes.size(), 1u);
-  EXPECT_EQ(closer.boxes[0].text, QString::fromUtf8("用户名或密码错误！\n还有 2 次尝试机会。"));
-  edits[1]->setText("pw1234");
-  login->click();
-  ASSERT_EQ(finished.size(), 1);
-  EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Accepted);
+  ASSERT_NO_FATAL_FAILURE(ExpectNoAttemptCounted(edits[1], login, "pw1234", finished));
   EXPECT_GE(proxy->Connections(), 2);
 }
 

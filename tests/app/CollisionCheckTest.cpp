@@ -148,13 +148,6 @@ void ExpectOutlinesAt(vtkActor* display, const std::vector<PoseDir>& poses,
   }
 }
 
-// The poses the window checks along the shown cut line: its samples with their outward
-// directions.
-std::vector<PoseDir> PosesAlongShownCutLine(MainWindowProbe& probe)
-{
-  return cutlinetest::SampledPoses(probe.cutLineRep().GetSpline());
-}
-
 TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
 {
   const auto jaw = MakeSyntheticJaw();
@@ -178,7 +171,7 @@ TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
   w.Click(ui.pushButton_CollisionCheck);
   ASSERT_EQ(w.driver.boxes().size(), 1u);
   ExpectBox(w.driver.boxes()[0], "提示", "没有碰撞!          ", QMessageBox::Warning, nullptr);
-  const std::vector<PoseDir> poses = PosesAlongShownCutLine(w.probe);
+  const std::vector<PoseDir> poses = cutlinetest::SampledPoses(w.probe.cutLineRep().GetSpline());
   ExpectOutlinesAt(w.probe.collisionActor(), poses, {});
   EXPECT_TRUE(w.window.isEnabled());
 
@@ -240,7 +233,7 @@ TEST_F(MainWindowTest, TheCollisionCheckIsTheSameOnVtkOBBTree)
   TestWindow w;
   w.LoadJawAndGumLine(jaw, Home() + "/m", "jaw.stl");
   w.Click(w.probe.ui().pushButton_spline);
-  std::vector<PoseDir> generated = PosesAlongShownCutLine(w.probe);
+  std::vector<PoseDir> generated = cutlinetest::SampledPoses(w.probe.cutLineRep().GetSpline());
   std::vector<PoseDir> inside = generated;
   for (PoseDir& pose : inside)
   {
