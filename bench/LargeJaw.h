@@ -1,5 +1,5 @@
-// The full-size generated jaw shared by the cut-line benchmarks: built once per run, with its
-// 300-point gum line as a point list.
+// The full-size generated jaws shared by the benchmarks: built once per run, with the 250k
+// jaw's 300-point gum line as a point list.
 #pragma once
 
 #include "tests/support/SyntheticJaw.h"
@@ -13,6 +13,14 @@ inline const testsupport::SyntheticJaw& Jaw()
 {
   static const testsupport::SyntheticJaw jaw =
     testsupport::MakeSyntheticJaw(testsupport::LargeJaw());
+  return jaw;
+}
+
+// The same jaw at about 1M triangles, for the steps whose cost grows faster than the model.
+inline const testsupport::SyntheticJaw& MillionJaw()
+{
+  static const testsupport::SyntheticJaw jaw =
+    testsupport::MakeSyntheticJaw(testsupport::MillionJaw());
   return jaw;
 }
 

@@ -33,6 +33,16 @@ JawShape LargeJaw()
   return shape;
 }
 
+JawShape MillionJaw()
+{
+  JawShape shape;
+  shape.stations = 860;
+  shape.bottomPoints = 110;
+  shape.wallPoints = 160;
+  shape.crownPoints = 150;
+  return shape;
+}
+
 namespace
 {
 

@@ -49,6 +49,9 @@ struct JawShape
 JawShape SmallJaw();
 // About 250k triangles: for benchmarks.
 JawShape LargeJaw();
+// About 1M triangles (the 250k jaw at twice the resolution both ways): for benchmarks of the
+// steps that grow faster than the model.
+JawShape MillionJaw();
 
 // Where a gum-line point lies on the arch.
 enum class GumSide
