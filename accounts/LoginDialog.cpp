@@ -2,7 +2,7 @@
 
 #include "accounts/RegisterDialog.h"
 #include "accounts/UserDatabase.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 // Loading the jaw model from STL and saving it back.
 #include "app/MainWindow.h"
 
-#include "app/Settings.h"
 #include "cutline/FileReplace.h"
+#include "settings/Settings.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineWidget.h"
 #include "widgets/VectorWidget.h"

@@ -4,7 +4,7 @@
 
 #include "DialogTest.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QSignalSpy>

@@ -2,7 +2,7 @@
 // the fixed bodies and the T-slot groove.
 #include "tests/app/AppTestSupport.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "tests/support/ConsoleCapture.h"
 #include "tests/support/MeshChecks.h"
 

@@ -1,5 +1,5 @@
 // The two INI files in <home>/Velmora/, read and written with a temporary home folder.
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "tests/support/TempFolder.h"
 
 #include <QFile>
