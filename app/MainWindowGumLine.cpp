@@ -3,7 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/GumLineFile.h"
-#include "cutline/FileReplace.h"
+#include "filereplace/FileReplace.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineRep.h"
 #include "widgets/EditContourSplineWidget.h"

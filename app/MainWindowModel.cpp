@@ -1,7 +1,7 @@
 // Loading the jaw model from STL and saving it back.
 #include "app/MainWindow.h"
 
-#include "cutline/FileReplace.h"
+#include "filereplace/FileReplace.h"
 #include "settings/Settings.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineWidget.h"

@@ -3,7 +3,7 @@
 #include "cutline/ToolPath.h"
 
 #include "cutline/CutLineGenerator.h"
-#include "cutline/FileReplace.h"
+#include "filereplace/FileReplace.h"
 #include "geometry/UnitVectorAngle.h"
 
 #include <QByteArray>

@@ -1,5 +1,5 @@
 // The checked file replace that every file the program writes goes through.
-#include "cutline/FileReplace.h"
+#include "filereplace/FileReplace.h"
 
 #include <QSaveFile>
 
