@@ -1,0 +1,378 @@
+// The picks of the gum-line drawing tool and of the two-point tool's handle test search the
+// model through a locator: at a grid of pixels from three views, and after the model was
+// replaced or moved, they find the same prop, cell and point as testing every cell.
+#include "tests/support/SyntheticJaw.h"
+#include "tests/widgets/PickComparison.h"
+#include "tests/widgets/WidgetScene.h"
+#include "widgets/EditContourSplineRep.h"
+#include "widgets/EditContourSplineWidget.h"
+#include "widgets/RepresentationActors.h"
+#include "widgets/SurfacePickLocator.h"
+#include "widgets/VectorWidget.h"
+#include "widgets/vectorWidgetRepresentation.h"
+
+#include <vtkActor.h>
+#include <vtkCellPicker.h>
+#include <vtkMapper.h>
+#include <vtkNew.h>
+#include <vtkObjectFactory.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataMapper.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+using widgettest::PickFound;
+using widgettest::Pixel;
+using widgettest::View;
+using widgettest::WidgetScene;
+using widgettest::World;
+
+namespace
+{
+
+// The two-point tool's representation with its handle picker open to the test.
+class OpenTwoPointRep : public vectorWidgetRepresentation
+{
+public:
+  static OpenTwoPointRep* New();
+  vtkTypeMacro(OpenTwoPointRep, vectorWidgetRepresentation);
+  vtkCellPicker* HandlePicker() { return this->Picker; }
+
+protected:
+  OpenTwoPointRep() = default;
+  ~OpenTwoPointRep() override = default;
+};
+vtkStandardNewMacro(OpenTwoPointRep);
+
+// A view of the jaw: the scene's own, or a perspective camera at an eye looking at a focal
+// point, the z axis up.
+struct ViewCase
+{
+  const char* what;
+  std::optional<std::array<World, 2>> eyeAndFocal; // none: the scene's own view
+};
+
+void Look(WidgetScene& scene, const ViewCase& view)
+{
+  if (view.eyeAndFocal)
+  {
+    scene.LookAt((*view.eyeAndFocal)[1], (*view.eyeAndFocal)[0], { 0.0, 0.0, 1.0 });
+  }
+}
+
+struct Counts
+{
+  int onModel = 0;
+  int misses = 0;
+  int onHandle = 0;
+};
+
+// A moved copy of the model as the mapper's input, and the model's own points moved: the two
+// ways in which the geometry under a widget changes.
+using ModelChange = std::function<void(WidgetScene&)>;
+void MovePoints(vtkPolyData* model)
+{
+  vtkPoints* p = model->GetPoints();
+  for (vtkIdType i = 0; i < p->GetNumberOfPoints(); ++i)
+  {
+    double x[3];
+    p->GetPoint(i, x);
+    p->SetPoint(i, x[0] + 1.2, x[1] - 0.7, x[2] + 1.5);
+  }
+  p->Modified();
+}
+const std::pair<const char*, ModelChange> kModelChanges[] = {
+  { "a moved copy as the actor's input",
+    [](WidgetScene& s) {
+      vtkNew<vtkPolyData> copy;
+      copy->DeepCopy(s.mesh);
+      MovePoints(copy);
+      s.model->GetMapper()->SetInputDataObject(copy);
+    } },
+  { "the model's own points moved", [](WidgetScene& s) { MovePoints(s.mesh); } },
+};
+
+vtkDataSet* ModelData(WidgetScene& scene)
+{
+  return scene.model->GetMapper()->GetInput();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Gum-line drawing: a press and release over the model and the point that the click puts down.
+
+class DrawingPicks : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    rep->SetRenderer(scene.renderer);
+    rep->SetTargetActor(scene.model.Get());
+    rep->Reset();
+  }
+
+  struct Click
+  {
+    int state;
+    PickFound pick;
+    std::optional<World> point;
+  };
+
+  // The interaction state at the pixel, then the click's point (if any), on a fresh drawing.
+  Click ClickAt(const Pixel& at)
+  {
+    rep->Reset();
+    const int state = rep->ComputeInteractionState(at[0], at[1]);
+    double position[2] = { static_cast<double>(at[0]), static_cast<double>(at[1]) };
+    rep->StartWidgetInteraction(position);
+    std::optional<World> point;
+    if (rep->GetPoints()->GetNumberOfPoints() == 1)
+    {
+      point = World{};
+      rep->GetPoints()->GetPoint(0, point->data());
+    }
+    return { state, PickFound(rep->GetPicker()), point };
+  }
+
+  // Clicks at every pixel testing every cell, then through the locator: the same state, the
+  // same pick, and the same point stored (or none).
+  Counts CompareClicks(const std::vector<Pixel>& pixels)
+  {
+    Counts counts;
+    widgettest::CompareAtPixels(
+      pixels, [this](const Pixel& at) { return ClickAt(at); },
+      [&counts](const Click& scanned, const Click& located) {
+        EXPECT_EQ(located.state, scanned.state);
+        widgettest::ExpectSamePick(located.pick, scanned.pick);
+        EXPECT_EQ(located.point, scanned.point);
+        counts.onModel += scanned.point.has_value();
+        counts.misses += scanned.state == 0;
+      });
+    return counts;
+  }
+
+  WidgetScene scene{ View::FromAbove };
+  vtkNew<EditContourSplineRep> rep;
+};
+
+// From straight above, as the tool is used; with rays that graze the arch from outside; and
+// along the arch through both of its walls.
+TEST_F(DrawingPicks, ClicksLandWhereAFullScanPutsThem)
+{
+  const ViewCase views[] = {
+    { "straight from above", std::nullopt },
+    { "grazing from outside the front", { { World{ 0.0, -60.0, 45.0 }, World{ 0.0, -15.0, 10.0 } } } },
+    { "along the arch through both walls",
+      { { World{ 60.0, 40.0, 27.5 }, World{ 0.0, 0.0, 10.0 } } } },
+  };
+  for (const ViewCase& view : views)
+  {
+    SCOPED_TRACE(view.what);
+    Look(scene, view);
+    const Counts counts = CompareClicks(widgettest::GridPixels(scene, 25));
+    EXPECT_GT(counts.onModel, 100);
+    EXPECT_GT(counts.misses, 30);
+  }
+  // The clicks searched a locator over the model: the one that every widget on it shares.
+  EXPECT_GT(SurfacePickLocator::Shared(ModelData(scene))->GetBuildTime(), 0u);
+}
+
+TEST_F(DrawingPicks, AReplacedOrMovedModelIsPickedWhereItIsNow)
+{
+  const Pixel onCrown = scene.ToDisplay(scene.crownTops.at(3));
+  const Click before = ClickAt(onCrown);
+  ASSERT_TRUE(before.point.has_value());
+  for (const auto& [what, change] : kModelChanges)
+  {
+    SCOPED_TRACE(what);
+    change(scene);
+    const Click after = ClickAt(onCrown);
+    ASSERT_TRUE(after.point.has_value());
+    EXPECT_NE(after.point, before.point);
+    const Counts counts = CompareClicks(widgettest::GridPixels(scene, 40));
+    EXPECT_GT(counts.onModel, 50);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Two-point tool: the handle test of a press, with both handles placed on the base.
+
+class TwoPointPicks : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    rep->SetRenderer(scene.renderer);
+    rep->SetArchActor(scene.model);
+    rep->SetPoint1(scene.basePoints.front().data());
+    rep->SetPoint2(scene.basePoints.back().data());
+    AddRepresentationActors(rep, scene.renderer);
+  }
+
+  struct Press
+  {
+    int handle;
+    PickFound pick;
+  };
+
+  Press PressAt(const Pixel& at)
+  {
+    const int handle = rep->PickHandle(at[0], at[1], scene.renderer);
+    return { handle, PickFound(rep->HandlePicker()) };
+  }
+
+  // The pixels on and around both handles: the centre and four points near the rim.
+  std::vector<Pixel> AroundHandles()
+  {
+    std::vector<Pixel> pixels;
+    for (const double* p : { rep->GetPoint1(), rep->GetPoint2() })
+    {
+      const Pixel c = scene.ToDisplay({ p[0], p[1], p[2] });
+      for (const Pixel& d : std::vector<Pixel>{ { 0, 0 }, { 8, 0 }, { -8, 0 }, { 0, 9 }, { 0, -9 } })
+      {
+        const Pixel at{ c[0] + d[0], c[1] + d[1] };
+        if (scene.renderer->IsInViewport(at[0], at[1]))
+        {
+          pixels.push_back(at);
+        }
+      }
+    }
+    return pixels;
+  }
+
+  // Handle tests at every pixel testing every cell, then through the locator: the same handle
+  // (or none) and the same pick.
+  Counts ComparePresses(const std::vector<Pixel>& pixels)
+  {
+    Counts counts;
+    widgettest::CompareAtPixels(
+      pixels, [this](const Pixel& at) { return PressAt(at); },
+      [&](const Press& scanned, const Press& located) {
+        EXPECT_EQ(located.handle, scanned.handle);
+        widgettest::ExpectSamePick(located.pick, scanned.pick);
+        counts.onHandle += scanned.handle >= 0;
+        counts.onModel += scanned.pick.prop == scene.model.Get();
+        counts.misses += scanned.pick.prop == nullptr;
+      });
+    return counts;
+  }
+
+  WidgetScene scene{ View::FromBelow };
+  vtkNew<OpenTwoPointRep> rep;
+};
+
+// From straight below, as the tool is used; from above, where the model hides both handles;
+// and from below along the arch through both of its walls.
+TEST_F(TwoPointPicks, HandleTestsFindWhatAFullScanFinds)
+{
+  struct Case
+  {
+    ViewCase view;
+    bool handlesHidden;
+  };
+  const Case cases[] = {
+    { { "straight from below", std::nullopt }, false },
+    { { "from above", { { World{ 0.0, -20.0, 80.0 }, World{ 0.0, 0.0, 10.0 } } } }, true },
+    { { "along the arch from below", { { World{ 60.0, 40.0, -10.0 }, World{ 0.0, 0.0, 5.0 } } } },
+      false },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.view.what);
+    Look(scene, c.view);
+    const std::vector<Pixel> around = AroundHandles();
+    ASSERT_FALSE(around.empty());
+    const Counts atHandles = ComparePresses(around);
+    if (c.handlesHidden)
+    {
+      EXPECT_EQ(atHandles.onHandle, 0);
+      EXPECT_EQ(atHandles.onModel, static_cast<int>(around.size()));
+    }
+    else
+    {
+      EXPECT_GT(atHandles.onHandle, 3);
+    }
+    const Counts grid = ComparePresses(widgettest::GridPixels(scene, 25));
+    EXPECT_GT(grid.onModel, 100);
+    EXPECT_GT(grid.misses, 30);
+  }
+  EXPECT_GT(SurfacePickLocator::Shared(ModelData(scene))->GetBuildTime(), 0u);
+}
+
+TEST_F(TwoPointPicks, AReplacedOrMovedModelIsPickedWhereItIsNow)
+{
+  for (const auto& [what, change] : kModelChanges)
+  {
+    SCOPED_TRACE(what);
+    change(scene);
+    const Counts counts = ComparePresses(widgettest::GridPixels(scene, 40, AroundHandles()));
+    EXPECT_GT(counts.onHandle, 3);
+    EXPECT_GT(counts.onModel, 50);
+  }
+}
+
+// The widget hands its model actor to its representation, whether the representation exists
+// yet or not: a press searches the model through the locator.
+TEST(TwoPointWidgetPicks, TheWidgetsModelIsSearchedThroughTheLocator)
+{
+  WidgetScene scene(View::FromBelow);
+  vtkNew<VectorWidget> widget;
+  widget->SetInteractor(scene.interactor);
+  widget->SetDefaultRenderer(scene.renderer);
+  widget->SetArchActor(scene.model);
+  widget->SetEnabled(1);
+  const Pixel onBase = scene.ToDisplay(scene.basePoints.at(2));
+  scene.Press(onBase);
+  scene.Release(onBase);
+  ASSERT_EQ(widget->GetState(), VectorWidget::WaitingForPoint2);
+  EXPECT_GT(SurfacePickLocator::Shared(scene.mesh)->GetBuildTime(), 0u);
+
+  // Another model's actor for the representation that now exists.
+  const auto other = testsupport::MakeSyntheticJaw(testsupport::SmallJaw()).mesh;
+  vtkNew<vtkPolyDataMapper> otherMapper;
+  otherMapper->SetInputData(other);
+  vtkNew<vtkActor> otherActor;
+  otherActor->SetMapper(otherMapper);
+  scene.renderer->RemoveActor(scene.model);
+  scene.renderer->AddActor(otherActor);
+  widget->SetArchActor(otherActor);
+  const Pixel elsewhere = scene.ToDisplay(scene.basePoints.at(10));
+  scene.Press(elsewhere);
+  scene.Release(elsewhere);
+  EXPECT_EQ(widget->GetState(), VectorWidget::BothPlaced);
+  EXPECT_GT(SurfacePickLocator::Shared(other)->GetBuildTime(), 0u);
+
+  // Switched off, the widget keeps no locator, and so no model, alive: nobody holds one now.
+  widget->SetEnabled(0);
+  EXPECT_EQ(SurfacePickLocator::Shared(other)->GetBuildTime(), 0u);
+}
+
+// The drawing tool as the main window drives it: its clicks search the model through the
+// locator, and it lets go of the locator when the drawing ends.
+TEST(DrawingWidgetPicks, TheTargetIsSearchedThroughTheLocatorWhileDrawing)
+{
+  WidgetScene scene(View::FromAbove);
+  vtkNew<EditContourSplineWidget> widget;
+  vtkNew<EditContourSplineRep> rep;
+  widget->SetInteractor(scene.interactor);
+  widget->SetRepresentation(rep);
+  rep->SetTargetActor(scene.model.Get());
+  rep->Reset();
+  widget->SetEnabled(0);
+  widget->SetEnabled(1);
+  const Pixel onCrown = scene.ToDisplay(scene.crownTops.at(5));
+  scene.Press(onCrown);
+  scene.Release(onCrown);
+  ASSERT_EQ(rep->GetPoints()->GetNumberOfPoints(), 1);
+  EXPECT_GT(SurfacePickLocator::Shared(scene.mesh)->GetBuildTime(), 0u);
+
+  widget->SetEnabled(0);
+  EXPECT_EQ(SurfacePickLocator::Shared(scene.mesh)->GetBuildTime(), 0u);
+}
+
+} // namespace
