@@ -1,14 +1,11 @@
 // The picks of the gum-line drawing tool and of the two-point tool's handle test search the
 // model through a locator: at a grid of pixels from three views, and after the model was
 // replaced or moved, they find the same prop, cell and point as testing every cell.
-#include "tests/support/SyntheticJaw.h"
 #include "tests/widgets/PickComparison.h"
 #include "tests/widgets/WidgetScene.h"
 #include "widgets/EditContourSplineRep.h"
-#include "widgets/EditContourSplineWidget.h"
 #include "widgets/RepresentationActors.h"
 #include "widgets/SurfacePickLocator.h"
-#include "widgets/VectorWidget.h"
 #include "widgets/vectorWidgetRepresentation.h"
 
 #include <vtkActor.h>
@@ -18,7 +15,6 @@
 #include <vtkObjectFactory.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
-#include <vtkPolyDataMapper.h>
 
 #include <gtest/gtest.h>
 
@@ -314,65 +310,6 @@ TEST_F(TwoPointPicks, AReplacedOrMovedModelIsPickedWhereItIsNow)
     EXPECT_GT(counts.onHandle, 3);
     EXPECT_GT(counts.onModel, 50);
   }
-}
-
-// The widget hands its model actor to its representation, whether the representation exists
-// yet or not: a press searches the model through the locator.
-TEST(TwoPointWidgetPicks, TheWidgetsModelIsSearchedThroughTheLocator)
-{
-  WidgetScene scene(View::FromBelow);
-  vtkNew<VectorWidget> widget;
-  widget->SetInteractor(scene.interactor);
-  widget->SetDefaultRenderer(scene.renderer);
-  widget->SetArchActor(scene.model);
-  widget->SetEnabled(1);
-  const Pixel onBase = scene.ToDisplay(scene.basePoints.at(2));
-  scene.Press(onBase);
-  scene.Release(onBase);
-  ASSERT_EQ(widget->GetState(), VectorWidget::WaitingForPoint2);
-  EXPECT_GT(SurfacePickLocator::Shared(scene.mesh)->GetBuildTime(), 0u);
-
-  // Another model's actor for the representation that now exists.
-  const auto other = testsupport::MakeSyntheticJaw(testsupport::SmallJaw()).mesh;
-  vtkNew<vtkPolyDataMapper> otherMapper;
-  otherMapper->SetInputData(other);
-  vtkNew<vtkActor> otherActor;
-  otherActor->SetMapper(otherMapper);
-  scene.renderer->RemoveActor(scene.model);
-  scene.renderer->AddActor(otherActor);
-  widget->SetArchActor(otherActor);
-  const Pixel elsewhere = scene.ToDisplay(scene.basePoints.at(10));
-  scene.Press(elsewhere);
-  scene.Release(elsewhere);
-  EXPECT_EQ(widget->GetState(), VectorWidget::BothPlaced);
-  EXPECT_GT(SurfacePickLocator::Shared(other)->GetBuildTime(), 0u);
-
-  // Switched off, the widget keeps no locator, and so no model, alive: nobody holds one now.
-  widget->SetEnabled(0);
-  EXPECT_EQ(SurfacePickLocator::Shared(other)->GetBuildTime(), 0u);
-}
-
-// The drawing tool as the main window drives it: its clicks search the model through the
-// locator, and it lets go of the locator when the drawing ends.
-TEST(DrawingWidgetPicks, TheTargetIsSearchedThroughTheLocatorWhileDrawing)
-{
-  WidgetScene scene(View::FromAbove);
-  vtkNew<EditContourSplineWidget> widget;
-  vtkNew<EditContourSplineRep> rep;
-  widget->SetInteractor(scene.interactor);
-  widget->SetRepresentation(rep);
-  rep->SetTargetActor(scene.model.Get());
-  rep->Reset();
-  widget->SetEnabled(0);
-  widget->SetEnabled(1);
-  const Pixel onCrown = scene.ToDisplay(scene.crownTops.at(5));
-  scene.Press(onCrown);
-  scene.Release(onCrown);
-  ASSERT_EQ(rep->GetPoints()->GetNumberOfPoints(), 1);
-  EXPECT_GT(SurfacePickLocator::Shared(scene.mesh)->GetBuildTime(), 0u);
-
-  widget->SetEnabled(0);
-  EXPECT_EQ(SurfacePickLocator::Shared(scene.mesh)->GetBuildTime(), 0u);
 }
 
 } // namespace
