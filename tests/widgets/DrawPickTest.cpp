@@ -69,8 +69,9 @@ struct Counts
   int onHandle = 0;
 };
 
-// A moved copy of the model as the mapper's input, and the model's own points moved: the two
-// ways in which the geometry under a widget changes.
+// A moved copy of the model as the mapper's input and the model's own points moved, the two
+// ways in which the geometry under a widget changes; and a moved copy whose coordinates a
+// float cannot hold.
 using ModelChange = std::function<void(WidgetScene&)>;
 void MovePoints(vtkPolyData* model)
 {
@@ -92,6 +93,22 @@ const std::pair<const char*, ModelChange> kModelChanges[] = {
       s.model->GetMapper()->SetInputDataObject(copy);
     } },
   { "the model's own points moved", [](WidgetScene& s) { MovePoints(s.mesh); } },
+  { "a copy in double precision off the single-precision grid as the actor's input",
+    [](WidgetScene& s) {
+      vtkNew<vtkPolyData> copy;
+      copy->DeepCopy(s.mesh);
+      vtkNew<vtkPoints> precise;
+      precise->SetDataTypeToDouble();
+      precise->SetNumberOfPoints(copy->GetNumberOfPoints());
+      for (vtkIdType i = 0; i < copy->GetNumberOfPoints(); ++i)
+      {
+        double x[3];
+        copy->GetPoint(i, x);
+        precise->SetPoint(i, x[0] + 1.0 / 3.0, x[1] - 1.0 / 7.0, x[2] + 1.0 / 11.0);
+      }
+      copy->SetPoints(precise);
+      s.model->GetMapper()->SetInputDataObject(copy);
+    } },
 };
 
 vtkDataSet* ModelData(WidgetScene& scene)
@@ -178,16 +195,18 @@ TEST_F(DrawingPicks, ClicksLandWhereAFullScanPutsThem)
   EXPECT_GT(SurfacePickLocator::Shared(ModelData(scene))->GetBuildTime(), 0u);
 }
 
+// Each change starts from the scene's own model as the actor's input.
 TEST_F(DrawingPicks, AReplacedOrMovedModelIsPickedWhereItIsNow)
 {
   const Pixel onCrown = scene.ToDisplay(scene.crownTops.at(3));
-  const Click before = ClickAt(onCrown);
-  ASSERT_TRUE(before.point.has_value());
   for (const auto& [what, change] : kModelChanges)
   {
     SCOPED_TRACE(what);
+    scene.model->GetMapper()->SetInputDataObject(scene.mesh);
+    const Click before = ClickAt(onCrown);
     change(scene);
     const Click after = ClickAt(onCrown);
+    ASSERT_TRUE(before.point.has_value());
     ASSERT_TRUE(after.point.has_value());
     EXPECT_NE(after.point, before.point);
     const Counts counts = CompareClicks(widgettest::GridPixels(scene, 40));
@@ -300,12 +319,20 @@ TEST_F(TwoPointPicks, HandleTestsFindWhatAFullScanFinds)
   EXPECT_GT(SurfacePickLocator::Shared(ModelData(scene))->GetBuildTime(), 0u);
 }
 
+// Each change starts from the scene's own model as the actor's input.
 TEST_F(TwoPointPicks, AReplacedOrMovedModelIsPickedWhereItIsNow)
 {
+  const Pixel onBase = scene.ToDisplay(scene.basePoints.at(6));
   for (const auto& [what, change] : kModelChanges)
   {
     SCOPED_TRACE(what);
+    scene.model->GetMapper()->SetInputDataObject(scene.mesh);
+    const Press before = PressAt(onBase);
     change(scene);
+    const Press after = PressAt(onBase);
+    ASSERT_EQ(before.pick.prop, scene.model.Get());
+    ASSERT_EQ(after.pick.prop, scene.model.Get());
+    EXPECT_NE(after.pick.position, before.pick.position);
     const Counts counts = ComparePresses(widgettest::GridPixels(scene, 40, AroundHandles()));
     EXPECT_GT(counts.onHandle, 3);
     EXPECT_GT(counts.onModel, 50);
