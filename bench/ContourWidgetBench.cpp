@@ -1,94 +1,65 @@
-// Cost of one drag step of the cut-line editing widget on the full-size jaw: the pick on the
-// model, the spline drawing and the offset line, and the offset line and its queries alone.
-// For comparison in one run, the offset line queries VTK's own vtkOBBTree (tree:0) or
-// FastOBBTree (tree:1), and the pick tests every triangle (locator:0) or uses its locator
-// (locator:1); tree:0/locator:0 is the drag step as it was before both. The variants that
-// render need the X display (run under xvfb-run).
+// Cost of the cut-line editing widget on the full-size jaws: one drag step (the pick on the
+// model, the spline drawing and the offset line), the offset line and its queries alone, a
+// hover over the model with the cut line shown, a click of the gum-line drawing tool, a handle
+// pick of the two-point tool, and the build of the pick locator. For comparison in one run,
+// the offset line queries VTK's own vtkOBBTree (tree:0) or FastOBBTree (tree:1), and the picks
+// test every triangle (locator:0) or use the locator (locator:1); tree:0/locator:0 is the drag
+// step as it was before both. Scene 0 is the 250k jaw, scene 1 the same with shorter arms,
+// scene 2 the 1M jaw. The variants that render need the X display (run under xvfb-run).
 #include "cutline/CutLineGenerator.h"
 #include "geometry/FastOBBTree.h"
 #include "tests/cutline/CutLineFixtures.h"
 #include "tests/support/SyntheticJaw.h"
 #include "tests/widgets/JawCutLine.h"
+#include "widgets/EditContourSplineRep.h"
+#include "widgets/ModelPickLocator.h"
+#include "widgets/RepresentationActors.h"
 #include "widgets/SurfacePickLocator.h"
 #include "widgets/contourRepresentation.h"
+#include "widgets/contourWidget.h"
+#include "widgets/vectorWidgetRepresentation.h"
 
 #include <vtkActor.h>
 #include <vtkCamera.h>
 #include <vtkCellPicker.h>
+#include <vtkCommand.h>
 #include <vtkIdList.h>
-#include <vtkMath.h>
 #include <vtkNew.h>
 #include <vtkOBBTree.h>
-#include <vtkObjectFactory.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
-#include <vtkPropCollection.h>
 #include <vtkRenderWindow.h>
+#include <vtkRenderWindowInteractor.h>
 #include <vtkRenderer.h>
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <vector>
 
 namespace
 {
 
-// A cell picker that can be told to drop its locators before each pick, which makes it test
-// every triangle of the model as the drag step did before it had a locator.
-class SwitchablePicker : public vtkCellPicker
+// Picks through the model's locator (1) or testing every triangle (0) while it lives.
+class PickSearch
 {
 public:
-  static SwitchablePicker* New();
-  vtkTypeMacro(SwitchablePicker, vtkCellPicker);
-
-  int Pick(double x, double y, double z, vtkRenderer* renderer) override
-  {
-    if (this->FullScan)
-    {
-      this->RemoveAllLocators();
-    }
-    return this->Superclass::Pick(x, y, z, renderer);
-  }
-  using vtkCellPicker::Pick;
-
-  bool FullScan = false;
-
-protected:
-  SwitchablePicker() = default;
-  ~SwitchablePicker() override = default;
+  explicit PickSearch(int64_t locator) { ModelPickLocator::UseFullScan(locator == 0); }
+  ~PickSearch() { ModelPickLocator::UseFullScan(false); }
+  PickSearch(const PickSearch&) = delete;
+  PickSearch& operator=(const PickSearch&) = delete;
 };
-vtkStandardNewMacro(SwitchablePicker);
 
-// The representation with a switchable drag-step picker.
-class BenchRepresentation : public contourRepresentation
-{
-public:
-  static BenchRepresentation* New();
-  vtkTypeMacro(BenchRepresentation, contourRepresentation);
-
-  void SetFullScan(bool fullScan)
-  {
-    static_cast<SwitchablePicker*>(this->SurfacePicker.Get())->FullScan = fullScan;
-  }
-
-protected:
-  BenchRepresentation() { this->SurfacePicker = vtkSmartPointer<SwitchablePicker>::New(); }
-  ~BenchRepresentation() override = default;
-};
-vtkStandardNewMacro(BenchRepresentation);
-
-// The large jaw with its cut line shown in a window that looks straight at the front handle
-// from 50 units outside (nothing is rendered; picking needs only the camera and the size).
+// A jaw with its cut line shown by the editing widget, in a window that looks straight at the
+// front handle from 50 units outside. Nothing is rendered after the set-up unless a benchmark
+// asks for it: picking needs only the camera and the window size.
 struct Scene
 {
   explicit Scene(const testsupport::JawShape& shape)
     : jaw(testsupport::MakeSyntheticJaw(shape))
   {
     generator.SetModel(jaw.mesh);
-    UseBaseOBBTree(true);
-    baseGenerator.SetModel(jaw.mesh);
-    UseBaseOBBTree(false);
     auto gum = vtkSmartPointer<vtkPoints>::New();
     for (const Point3& p : jaw.gumLine)
     {
@@ -116,45 +87,66 @@ struct Scene
     camera->SetViewUp(0.0, 0.0, 1.0);
     renderer->ResetCameraClippingRange();
 
+    // The main window's refresh sequence, with the widget on an interactor of the window
+    // (set up for events, never started).
+    interactor->SetRenderWindow(window);
+    interactor->Initialize();
+    interactor->SetEventPosition(400, 300);
+    widget->SetInteractor(interactor);
+    widget->SetRepresentation(rep);
     rep->Generator = &generator;
-    rep->SetRenderer(renderer);
     rep->SetModelActor(model.Get());
     rep->SetPoints(points);
     rep->Rebuild();
-    rep->BuildRepresentation();
-    // What the widget does when it is enabled.
-    vtkNew<vtkPropCollection> props;
-    rep->GetActors(props);
-    props->InitTraversal();
-    while (vtkProp* prop = props->GetNextProp())
-    {
-      renderer->AddActor(prop);
-    }
+    widget->SetEnabled(1);
   }
 
-  // The offset line's generator on VTK's own tree (0) or on FastOBBTree (1).
-  CutLineGenerator& Generator(int64_t tree) { return tree == 0 ? baseGenerator : generator; }
+  // The offset line's generator on VTK's own tree (0) or on FastOBBTree (1); VTK's is built
+  // when first asked for.
+  CutLineGenerator& Generator(int64_t tree)
+  {
+    if (tree != 0)
+    {
+      return generator;
+    }
+    if (!baseGenerator)
+    {
+      baseGenerator = std::make_unique<CutLineGenerator>();
+      UseBaseOBBTree(true);
+      baseGenerator->SetModel(jaw.mesh);
+      UseBaseOBBTree(false);
+    }
+    return *baseGenerator;
+  }
 
   testsupport::SyntheticJaw jaw;
   CutLineGenerator generator;
-  CutLineGenerator baseGenerator;
+  std::unique_ptr<CutLineGenerator> baseGenerator;
   vtkSmartPointer<vtkPoints> points;
   vtkIdType front = -1;
   vtkNew<vtkPolyDataMapper> mapper;
   vtkNew<vtkActor> model;
   vtkNew<vtkRenderer> renderer;
   vtkNew<vtkRenderWindow> window;
-  vtkNew<BenchRepresentation> rep;
+  vtkNew<vtkRenderWindowInteractor> interactor;
+  vtkNew<contourWidget> widget;
+  vtkNew<contourRepresentation> rep;
 };
 
 // Scene 0: the large jaw as it is, whose cut line is about 208 long. Scene 1: the same jaw
-// and triangle count with arms 15.5 shorter, whose cut line is about 150 long.
-Scene& TheScene(int which)
+// and triangle count with arms 15.5 shorter, whose cut line is about 150 long. Scene 2: the
+// 1M-triangle jaw.
+Scene& TheScene(int64_t which)
 {
   if (which == 0)
   {
     static Scene full(testsupport::LargeJaw());
     return full;
+  }
+  if (which == 2)
+  {
+    static Scene million(testsupport::MillionJaw());
+    return million;
   }
   static Scene shortArms([] {
     testsupport::JawShape shape = testsupport::LargeJaw();
@@ -171,14 +163,27 @@ void Counters(benchmark::State& state, Scene& scene)
   state.counters["triangles"] = static_cast<double>(scene.jaw.mesh->GetNumberOfCells());
 }
 
+// The arguments of the pick benchmarks: the 250k jaw (scene 0) and the 1M jaw (scene 2), each
+// testing every triangle (locator 0) and through the locator (locator 1).
+void OnBothJawsBothWays(benchmark::internal::Benchmark* b)
+{
+  b->ArgNames({ "scene", "locator" })
+    ->ArgsProduct({ { 0, 2 }, { 0, 1 } })
+    ->Unit(benchmark::kMillisecond);
+}
+
+// Two spots on the model, one on the wall below the cut line and one on the crowns above it,
+// with no handle under either: hovering between them changes nothing and renders nothing.
+constexpr int kOffHandle[2][2] = { { 400, 200 }, { 430, 420 } };
+
 // One drag step: the handle goes back and forth between two spots on the front wall. Arguments:
 // the scene, the offset line's tree, the pick's locator, and whether the window is rendered
 // after each step (1) or not (0).
 void BM_DragStep(benchmark::State& state)
 {
-  Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  Scene& scene = TheScene(state.range(0));
   scene.rep->Generator = &scene.Generator(state.range(1));
-  scene.rep->SetFullScan(state.range(2) == 0);
+  const PickSearch search(state.range(2));
   const bool render = state.range(3) != 0;
   double onHandle[2] = { 400.0, 300.0 };
   if (scene.rep->ComputeInteractionState(400, 300) != 1)
@@ -189,7 +194,7 @@ void BM_DragStep(benchmark::State& state)
   scene.rep->StartWidgetInteraction(onHandle);
   double spots[2][2] = { { 420.0, 290.0 }, { 380.0, 310.0 } };
   int k = 0;
-  // The locator is built on the first drag step after a model change, not measured here.
+  // The locator is built on the first pick after a model change, not measured here.
   scene.rep->WidgetInteraction(onHandle);
   if (render)
   {
@@ -205,7 +210,6 @@ void BM_DragStep(benchmark::State& state)
     k = 1 - k;
   }
   scene.rep->WidgetInteraction(onHandle);
-  scene.rep->SetFullScan(false);
   scene.rep->Generator = &scene.generator;
   Counters(state, scene);
 }
@@ -215,9 +219,95 @@ BENCHMARK(BM_DragStep)
   ->Unit(benchmark::kMillisecond)
   ->MinTime(2.0);
 
+// One mouse move over the model with the cut line shown, through the interactor's event as
+// the view hands it on: the widget's hover test (the handle pick, whose list holds the spline,
+// the model and the handles), the pointer shape and the handle colours. No handle is under
+// the pointer, so nothing renders. Arguments: the scene and the pick's locator.
+void BM_Hover(benchmark::State& state)
+{
+  Scene& scene = TheScene(state.range(0));
+  const PickSearch search(state.range(1));
+  auto move = [&scene](const int at[2]) {
+    scene.interactor->SetEventPosition(at[0], at[1]);
+    scene.interactor->InvokeEvent(vtkCommand::MouseMoveEvent, nullptr);
+  };
+  for (const auto& at : kOffHandle)
+  {
+    move(at);
+    if (scene.rep->GetInteractionState() != 0 || scene.rep->ComputeInteractionState(at[0], at[1]))
+    {
+      state.SkipWithError("a handle under a hover spot");
+      return;
+    }
+  }
+  int k = 0;
+  for (auto _ : state)
+  {
+    move(kOffHandle[k]);
+    k = 1 - k;
+  }
+  Counters(state, scene);
+}
+BENCHMARK(BM_Hover)->Apply(OnBothJawsBothWays);
+
+// One click of the gum-line drawing tool on the model: the pick of the press, the pick of the
+// release, and the pick that puts the point down with the spline and handle drawing of one
+// point. The drawing is started anew after each click, outside the measured time. Arguments:
+// the scene and the pick's locator.
+void BM_DrawingClick(benchmark::State& state)
+{
+  Scene& scene = TheScene(state.range(0));
+  const PickSearch search(state.range(1));
+  vtkNew<EditContourSplineRep> draw;
+  draw->SetRenderer(scene.renderer);
+  draw->SetTargetActor(scene.model.Get());
+  draw->Reset();
+  double at[2] = { static_cast<double>(kOffHandle[0][0]), static_cast<double>(kOffHandle[0][1]) };
+  for (auto _ : state)
+  {
+    draw->ComputeInteractionState(kOffHandle[0][0], kOffHandle[0][1]);
+    draw->ComputeInteractionState(kOffHandle[0][0], kOffHandle[0][1]);
+    draw->StartWidgetInteraction(at);
+    state.PauseTiming();
+    if (draw->GetPoints()->GetNumberOfPoints() != 1)
+    {
+      state.SkipWithError("the click put no point on the model");
+      break;
+    }
+    draw->Reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_DrawingClick)->Apply(OnBothJawsBothWays);
+
+// The two-point tool's handle pick on a press on the model, with both handles placed: every
+// visible prop is searched (here the model, the cut line's props and the two spheres).
+// Arguments: the scene and the pick's locator.
+void BM_TwoPointHandlePick(benchmark::State& state)
+{
+  Scene& scene = TheScene(state.range(0));
+  const PickSearch search(state.range(1));
+  vtkNew<vectorWidgetRepresentation> twoPoint;
+  twoPoint->SetRenderer(scene.renderer);
+  twoPoint->SetArchActor(scene.model);
+  const double* bounds = scene.jaw.mesh->GetBounds();
+  const double left[3] = { bounds[0] + 5.0, bounds[3] - 5.0, 0.0 };
+  const double right[3] = { bounds[1] - 5.0, bounds[3] - 5.0, 0.0 };
+  twoPoint->SetPoint1(left);
+  twoPoint->SetPoint2(right);
+  AddRepresentationActors(twoPoint, scene.renderer);
+  for (auto _ : state)
+  {
+    benchmark::DoNotOptimize(
+      twoPoint->PickHandle(kOffHandle[0][0], kOffHandle[0][1], scene.renderer));
+  }
+  RemoveRepresentationActors(twoPoint, scene.renderer);
+}
+BENCHMARK(BM_TwoPointHandlePick)->Apply(OnBothJawsBothWays);
+
 void BM_BuildOffsetLine(benchmark::State& state)
 {
-  Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  Scene& scene = TheScene(state.range(0));
   scene.rep->Generator = &scene.Generator(state.range(1));
   for (auto _ : state)
   {
@@ -235,7 +325,7 @@ BENCHMARK(BM_BuildOffsetLine)
 // The spline drawing and the offset line without a model tree: everything but the queries.
 void BM_BuildRepresentationWithoutModelTree(benchmark::State& state)
 {
-  Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  Scene& scene = TheScene(state.range(0));
   CutLineGenerator noModel;
   scene.rep->Generator = &noModel;
   for (auto _ : state)
@@ -251,7 +341,7 @@ BENCHMARK(BM_BuildRepresentationWithoutModelTree)->Arg(0)->Arg(1)->Unit(benchmar
 // every triangle (0).
 void BM_SurfacePick(benchmark::State& state)
 {
-  Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  Scene& scene = TheScene(state.range(0));
   vtkNew<vtkCellPicker> picker;
   picker->SetTolerance(0.001);
   picker->PickFromListOn();
@@ -274,11 +364,11 @@ BENCHMARK(BM_SurfacePick)
   ->ArgsProduct({ { 0, 1 }, { 0, 1 } })
   ->Unit(benchmark::kMillisecond);
 
-// Building the pick's locator over the model: the extra cost of the first drag step after the
-// model was loaded, moved or cut.
+// Building the pick locator over the model: the extra cost of the first pick after the model
+// was loaded, moved or cut (once for every widget on that model).
 void BM_SurfacePickLocatorBuild(benchmark::State& state)
 {
-  Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  Scene& scene = TheScene(state.range(0));
   vtkNew<SurfacePickLocator> locator;
   locator->SetDataSet(scene.jaw.mesh);
   for (auto _ : state)
@@ -287,13 +377,13 @@ void BM_SurfacePickLocatorBuild(benchmark::State& state)
   }
   Counters(state, scene);
 }
-BENCHMARK(BM_SurfacePickLocatorBuild)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurfacePickLocatorBuild)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // One model-tree line query of the offset line: 10.5 units along the tool axis through a
 // probe beside the cut line.
 void BM_ModelTreeLineQuery(benchmark::State& state)
 {
-  Scene& scene = TheScene(static_cast<int>(state.range(0)));
+  Scene& scene = TheScene(state.range(0));
   vtkOBBTree* tree = scene.Generator(state.range(1)).ModelTree;
   const std::vector<PoseDir> poses = cutlinetest::SampledPoses(scene.rep->GetSpline());
   vtkNew<vtkPoints> hits;

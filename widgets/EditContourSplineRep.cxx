@@ -73,11 +73,17 @@ void EditContourSplineRep::Reset()
   this->HandleAssembly = vtkSmartPointer<vtkAssembly>::New();
 }
 
+void EditContourSplineRep::ReleaseTargetLocator()
+{
+  this->TargetLocator.Release(this->Picker);
+}
+
 int EditContourSplineRep::ComputeInteractionState(int X, int Y, int vtkNotUsed(modify))
 {
   this->InteractionState = Outside;
   if (this->Renderer && this->Renderer->IsInViewport(X, Y))
   {
+    this->TargetLocator.Serve(this->Picker, this->TargetActor);
     vtkAssemblyPath* path = this->GetAssemblyPath(X, Y, 0.0, this->Picker);
     if (path && this->TargetActor)
     {
@@ -102,6 +108,7 @@ void EditContourSplineRep::StartWidgetInteraction(double eventPos[2])
   {
     return;
   }
+  this->TargetLocator.Serve(this->Picker, this->TargetActor);
   this->Picker->Pick(eventPos[0], eventPos[1], 0.0, this->Renderer);
   if (this->Picker->GetCellId() < 0 || this->Picker->GetActor() != this->TargetActor)
   {

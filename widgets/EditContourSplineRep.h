@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cutline/PoseTypes.h"
+#include "widgets/ModelPickLocator.h"
 
 #include <vtkSmartPointer.h>
 #include <vtkWidgetRepresentation.h>
@@ -37,6 +38,10 @@ public:
   // Prepares a new drawing: the picker sees the target actor only, no control points, an
   // empty spline and a new, empty set of handles.
   void Reset();
+
+  // Lets go of the search structure over the target's model (the drawing has ended), so that
+  // it keeps no replaced model alive; the next pick takes it up again.
+  void ReleaseTargetLocator();
 
   // Appends 300 samples of the closed spline through the control points to `points`, turned
   // counter-clockwise seen from +z. False with fewer than 3 control points (list untouched).
@@ -78,4 +83,8 @@ private:
   vtkSmartPointer<vtkActor> TargetActor;
   vtkSmartPointer<vtkActor> SplineActor;
   vtkSmartPointer<vtkAssembly> HandleAssembly;
+  // The search structure over the target actor's model for every pick, built on the first
+  // pick after the model was set, replaced or changed (or taken over from another widget on
+  // the same model).
+  ModelPickLocator TargetLocator;
 };

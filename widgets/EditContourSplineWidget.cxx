@@ -123,6 +123,10 @@ void EditContourSplineWidget::SetEnabled(int enabling)
     }
     this->ReleaseObserver->Detach();
     RemoveRepresentationActors(this->WidgetRep, this->CurrentRenderer);
+    if (EditContourSplineRep* rep = this->Rep())
+    {
+      rep->ReleaseTargetLocator();
+    }
     this->Superclass::SetEnabled(0);
   }
   if (this->Interactor)

@@ -46,7 +46,8 @@ public:
   void SetRepresentation(EditContourSplineRep* rep);
 
   // Enabling adds the key observer and the representation's actors to the renderer;
-  // disabling removes them. Every call ends with a render.
+  // disabling removes them and lets the representation go of its search structure over the
+  // model. Every call ends with a render.
   void SetEnabled(int enabling) override;
   void CreateDefaultRepresentation() override;
 

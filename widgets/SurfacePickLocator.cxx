@@ -2,14 +2,24 @@
 // near the segment, and the picker's full-scan rule is then applied to them in id order.
 #include "widgets/SurfacePickLocator.h"
 
+#include <vtkCellArray.h>
 #include <vtkCellType.h>
 #include <vtkDataSet.h>
+#include <vtkDoubleArray.h>
+#include <vtkFloatArray.h>
 #include <vtkGenericCell.h>
 #include <vtkObjectFactory.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+#include <vtkTypeInt32Array.h>
+#include <vtkTypeInt64Array.h>
+#include <vtkWeakPointer.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <numeric>
 #include <utility>
 
 vtkStandardNewMacro(SurfacePickLocator);
@@ -18,19 +28,26 @@ namespace
 {
 
 // Cells per leaf of the tree.
-constexpr vtkIdType kLeafSize = 4;
-// Cells per axis of the grid that orders the cells along a Morton curve.
-constexpr uint64_t kMortonCells = uint64_t{ 1 } << 21;
+constexpr uint32_t kLeafSize = 4;
+// Bits per axis of the grid that orders the cells along a Morton curve, and the bits of a
+// sort key that hold the cell id under the curve's code.
+constexpr int kMortonBits = 10;
+constexpr uint64_t kMortonCells = uint64_t{ 1 } << kMortonBits;
+constexpr int kIdBits = 32;
+constexpr uint64_t kIdMask = (uint64_t{ 1 } << kIdBits) - 1;
+// Bits of the code that one pass of the radix sort orders by.
+constexpr int kRadixBits = 10;
 // The box that growing by any other box turns into that box.
-constexpr double kEmptyBox[6] = { VTK_DOUBLE_MAX, -VTK_DOUBLE_MAX, VTK_DOUBLE_MAX, -VTK_DOUBLE_MAX,
-  VTK_DOUBLE_MAX, -VTK_DOUBLE_MAX };
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
+constexpr float kEmptyBox[6] = { kInfinity, -kInfinity, kInfinity, -kInfinity, kInfinity,
+  -kInfinity };
 // Boxes are grown by this fraction of the size of the coordinates on top of the picker's
 // tolerance, so that rounding never drops a cell that the full scan would hit.
 constexpr double kRoundingMargin = 1e-7;
 
 // True when the segment from p with direction d (parameters 0 to 1) meets the box grown by
 // `grow` on every side.
-bool SegmentMeetsBox(const double p[3], const double d[3], const double box[6], double grow)
+bool SegmentMeetsBox(const double p[3], const double d[3], const float box[6], double grow)
 {
   double enter = 0.0;
   double leave = 1.0;
@@ -62,7 +79,7 @@ bool SegmentMeetsBox(const double p[3], const double d[3], const double box[6], 
   return true;
 }
 
-void GrowBox(double box[6], const double cell[6])
+void GrowBox(float box[6], const float cell[6])
 {
   for (int k = 0; k < 3; ++k)
   {
@@ -71,25 +88,176 @@ void GrowBox(double box[6], const double cell[6])
   }
 }
 
-// The 21 low bits of v moved to every third bit, for interleaving three coordinates.
+// The 10 low bits of v moved to every third bit, for interleaving three coordinates.
 uint64_t SpreadBits(uint64_t v)
 {
-  v &= 0x1fffff;
-  v = (v | v << 32) & 0x1f00000000ffff;
-  v = (v | v << 16) & 0x1f0000ff0000ff;
-  v = (v | v << 8) & 0x100f00f00f00f00f;
-  v = (v | v << 4) & 0x10c30c30c30c30c3;
-  v = (v | v << 2) & 0x1249249249249249;
+  v &= 0x3ff;
+  v = (v | v << 16) & 0x30000ff;
+  v = (v | v << 8) & 0x300f00f;
+  v = (v | v << 4) & 0x30c30c3;
+  v = (v | v << 2) & 0x9249249;
   return v;
 }
 
+// The Morton code of the centre of the cell box `cell` on the grid over `box`.
+uint64_t MortonCode(const double box[6], const float cell[6])
+{
+  uint64_t code = 0;
+  for (int k = 0; k < 3; ++k)
+  {
+    const double extent = box[2 * k + 1] - box[2 * k];
+    const double centre = 0.5 * (double{ cell[2 * k] } + double{ cell[2 * k + 1] });
+    const double unit = extent > 0.0 ? (centre - box[2 * k]) / extent : 0.0;
+    code |= SpreadBits(static_cast<uint64_t>(
+              std::clamp(unit, 0.0, 1.0) * static_cast<double>(kMortonCells - 1)))
+      << k;
+  }
+  return code;
+}
+
+// Sorts keys by the code above their kIdBits low bits; keys of the same code keep their order.
+void RadixSortByCode(std::vector<uint64_t>& keys)
+{
+  std::vector<uint64_t> sorted(keys.size());
+  constexpr size_t kBuckets = size_t{ 1 } << kRadixBits;
+  for (int shift = kIdBits; shift < kIdBits + 3 * kMortonBits; shift += kRadixBits)
+  {
+    std::vector<size_t> start(kBuckets + 1, 0);
+    for (const uint64_t key : keys)
+    {
+      ++start[((key >> shift) & (kBuckets - 1)) + 1];
+    }
+    for (size_t b = 1; b <= kBuckets; ++b)
+    {
+      start[b] += start[b - 1];
+    }
+    for (const uint64_t key : keys)
+    {
+      sorted[start[(key >> shift) & (kBuckets - 1)]++] = key;
+    }
+    keys.swap(sorted);
+  }
+}
+
+// Single-precision bounds of a coordinate: the nearest float at or below it, and at or above.
+float Below(float v)
+{
+  return v;
+}
+float Above(float v)
+{
+  return v;
+}
+float Below(double v)
+{
+  if (v > static_cast<double>(std::numeric_limits<float>::max()))
+  {
+    return std::numeric_limits<float>::max();
+  }
+  if (v < -static_cast<double>(std::numeric_limits<float>::max()))
+  {
+    return -kInfinity;
+  }
+  const auto f = static_cast<float>(v);
+  return static_cast<double>(f) > v ? std::nextafter(f, -kInfinity) : f;
+}
+float Above(double v)
+{
+  return -Below(-v);
+}
+
+// Boxes of the triangles `connectivity` (three point ids each) over the point coordinates
+// `xyz`, each holding its triangle.
+template <typename Id, typename Real>
+void TriangleBoxes(const Id* connectivity, const Real* xyz, size_t count, float* boxes)
+{
+  for (size_t i = 0; i < count; ++i, boxes += 6)
+  {
+    const Real* a = xyz + 3 * connectivity[3 * i];
+    const Real* b = xyz + 3 * connectivity[3 * i + 1];
+    const Real* c = xyz + 3 * connectivity[3 * i + 2];
+    for (int k = 0; k < 3; ++k)
+    {
+      boxes[2 * k] = Below(std::min({ a[k], b[k], c[k] }));
+      boxes[2 * k + 1] = Above(std::max({ a[k], b[k], c[k] }));
+    }
+  }
+}
+
+template <typename Id>
+bool TriangleBoxesOfPoints(const Id* connectivity, vtkDataArray* points, std::vector<float>& boxes)
+{
+  const size_t count = boxes.size() / 6;
+  if (auto* floats = vtkFloatArray::FastDownCast(points))
+  {
+    TriangleBoxes(connectivity, floats->GetPointer(0), count, boxes.data());
+    return true;
+  }
+  if (auto* doubles = vtkDoubleArray::FastDownCast(points))
+  {
+    TriangleBoxes(connectivity, doubles->GetPointer(0), count, boxes.data());
+    return true;
+  }
+  return false;
+}
+
+// The boxes of a polydata of triangles alone, read straight from its arrays; false, and the
+// boxes unset, when the data set is not such a polydata or keeps its points in another type.
+bool PolyDataTriangleBoxes(vtkDataSet* data, std::vector<float>& boxes)
+{
+  auto* polyData = vtkPolyData::SafeDownCast(data);
+  if (!polyData || !polyData->GetPoints() || polyData->GetNumberOfVerts() != 0 ||
+    polyData->GetNumberOfLines() != 0 || polyData->GetNumberOfStrips() != 0)
+  {
+    return false;
+  }
+  vtkCellArray* polys = polyData->GetPolys();
+  if (polys->GetNumberOfCells() == 0 || polys->IsHomogeneous() != 3)
+  {
+    return false;
+  }
+  vtkDataArray* points = polyData->GetPoints()->GetData();
+  if (polys->IsStorage64Bit())
+  {
+    return TriangleBoxesOfPoints(polys->GetConnectivityArray64()->GetPointer(0), points, boxes);
+  }
+  return TriangleBoxesOfPoints(polys->GetConnectivityArray32()->GetPointer(0), points, boxes);
+}
+
+// A box around every cell of the data set, six numbers each in the order of the cell ids;
+// true when every cell is a triangle.
+bool CellBoxes(vtkDataSet* data, std::vector<float>& boxes)
+{
+  const vtkIdType n = data->GetNumberOfCells();
+  boxes.resize(static_cast<size_t>(6 * n));
+  if (PolyDataTriangleBoxes(data, boxes))
+  {
+    return true;
+  }
+  bool allTriangles = true;
+  for (vtkIdType i = 0; i < n; ++i)
+  {
+    allTriangles = allTriangles && data->GetCellType(i) == VTK_TRIANGLE;
+    double bounds[6];
+    data->GetCellBounds(i, bounds);
+    float* box = &boxes[static_cast<size_t>(6 * i)];
+    for (int k = 0; k < 3; ++k)
+    {
+      box[2 * k] = Below(bounds[2 * k]);
+      box[2 * k + 1] = Above(bounds[2 * k + 1]);
+    }
+  }
+  return allTriangles;
+}
+
 // The largest magnitude among `count` numbers.
-double Largest(const double* values, int count)
+template <typename Real>
+double Largest(const Real* values, int count)
 {
   double largest = 0.0;
   for (int i = 0; i < count; ++i)
   {
-    largest = std::max(largest, std::fabs(values[i]));
+    largest = std::max(largest, std::fabs(static_cast<double>(values[i])));
   }
   return largest;
 }
@@ -104,6 +272,27 @@ SurfacePickLocator::SurfacePickLocator()
 }
 
 SurfacePickLocator::~SurfacePickLocator() = default;
+
+vtkSmartPointer<SurfacePickLocator> SurfacePickLocator::Shared(vtkDataSet* data)
+{
+  // Weak: a locator lives as long as one of its callers holds it. A held locator holds its
+  // data set, so no other data set can have taken that address meanwhile.
+  static std::vector<vtkWeakPointer<SurfacePickLocator>> held;
+  held.erase(std::remove_if(held.begin(), held.end(),
+               [](const vtkWeakPointer<SurfacePickLocator>& l) { return l == nullptr; }),
+    held.end());
+  for (const auto& locator : held)
+  {
+    if (locator->GetDataSet() == data)
+    {
+      return locator.Get();
+    }
+  }
+  auto fresh = vtkSmartPointer<SurfacePickLocator>::New();
+  fresh->SetDataSet(data);
+  held.emplace_back(fresh);
+  return fresh;
+}
 
 void SurfacePickLocator::PrintSelf(ostream& os, vtkIndent indent)
 {
@@ -129,90 +318,88 @@ void SurfacePickLocator::GenerateRepresentation(int /*level*/, vtkPolyData* /*pd
 void SurfacePickLocator::BuildLocator()
 {
   this->FreeSearchStructure();
-  vtkDataSet* data = this->DataSet;
-  if (!data)
+  // The sort keys hold cell ids in kIdBits bits; a larger data set stays unbuilt and is left
+  // to the picker's full scan.
+  if (!this->DataSet || static_cast<uint64_t>(this->DataSet->GetNumberOfCells()) > kIdMask)
   {
     return;
   }
+  std::vector<float> boxes;
+  this->AllTriangles = CellBoxes(this->DataSet, boxes);
+  this->OrderCells(boxes);
+  this->SplitNodes();
+  this->BoxNodes(boxes);
+  this->Built = true;
+  this->BuildTime.Modified();
+}
 
-  const vtkIdType n = data->GetNumberOfCells();
-  this->AllTriangles = true;
-  std::vector<double> bounds(static_cast<size_t>(6 * n));
-  for (vtkIdType i = 0; i < n; ++i)
-  {
-    this->AllTriangles = this->AllTriangles && data->GetCellType(i) == VTK_TRIANGLE;
-    data->GetCellBounds(i, &bounds[static_cast<size_t>(6 * i)]);
-  }
-
+void SurfacePickLocator::OrderCells(const std::vector<float>& boxes)
+{
   // The cells in the order of their centres along a Morton curve through the data set's box,
-  // so that cells next to each other in that order lie close together.
+  // so that cells next to each other in that order lie close together; cells in the same
+  // grid cell keep the order of their ids.
   double box[6];
-  data->GetBounds(box);
-  std::vector<std::pair<uint64_t, vtkIdType>> order(static_cast<size_t>(n));
-  for (vtkIdType i = 0; i < n; ++i)
+  this->DataSet->GetBounds(box);
+  const size_t n = boxes.size() / 6;
+  std::vector<uint64_t> keys(n);
+  for (size_t i = 0; i < n; ++i)
   {
-    const double* b = &bounds[static_cast<size_t>(6 * i)];
-    uint64_t code = 0;
-    for (int k = 0; k < 3; ++k)
-    {
-      const double extent = box[2 * k + 1] - box[2 * k];
-      const double centre = 0.5 * (b[2 * k] + b[2 * k + 1]);
-      const double unit = extent > 0.0 ? (centre - box[2 * k]) / extent : 0.0;
-      code |= SpreadBits(
-        static_cast<uint64_t>(std::clamp(unit, 0.0, 1.0) * static_cast<double>(kMortonCells - 1)))
-        << k;
-    }
-    order[static_cast<size_t>(i)] = { code, i };
+    keys[i] = (MortonCode(box, &boxes[6 * i]) << kIdBits) | static_cast<uint64_t>(i);
   }
-  std::sort(order.begin(), order.end());
-  this->Cells.resize(static_cast<size_t>(n));
-  for (size_t j = 0; j < order.size(); ++j)
+  RadixSortByCode(keys);
+  this->Cells.resize(n);
+  for (size_t j = 0; j < n; ++j)
   {
-    this->Cells[j] = order[j].second;
+    this->Cells[j] = static_cast<uint32_t>(keys[j] & kIdMask);
   }
+}
 
+void SurfacePickLocator::SplitNodes()
+{
   // Halves every run of more than kLeafSize cells of that order into two children.
-  if (n > 0)
+  const auto n = static_cast<uint32_t>(this->Cells.size());
+  if (n == 0)
   {
-    this->Nodes.reserve(static_cast<size_t>(2 * (n / kLeafSize + 1)));
-    this->Nodes.push_back(Node{ {}, 0, n });
+    return;
   }
+  this->Nodes.reserve(2 * (n / kLeafSize + 1));
+  this->Nodes.push_back(Node{ {}, 0, n });
   for (size_t next = 0; next < this->Nodes.size(); ++next)
   {
-    const vtkIdType first = this->Nodes[next].First;
-    const vtkIdType count = this->Nodes[next].Count;
+    const uint32_t first = this->Nodes[next].First;
+    const uint32_t count = this->Nodes[next].Count;
     if (count <= kLeafSize)
     {
       continue;
     }
-    const auto left = static_cast<vtkIdType>(this->Nodes.size());
+    const auto left = static_cast<uint32_t>(this->Nodes.size());
     this->Nodes[next].First = left;
     this->Nodes[next].Count = 0;
     this->Nodes.push_back(Node{ {}, first, count / 2 });
     this->Nodes.push_back(Node{ {}, first + count / 2, count - count / 2 });
   }
+}
 
-  // Boxes from the leaves up: children always come after their parent.
+void SurfacePickLocator::BoxNodes(const std::vector<float>& boxes)
+{
+  // From the leaves up: children always come after their parent.
   for (size_t j = this->Nodes.size(); j-- > 0;)
   {
     Node& node = this->Nodes[j];
     std::copy(kEmptyBox, kEmptyBox + 6, node.Box);
     if (node.Count > 0)
     {
-      for (vtkIdType c = node.First; c < node.First + node.Count; ++c)
+      for (uint32_t c = node.First; c < node.First + node.Count; ++c)
       {
-        GrowBox(node.Box, &bounds[static_cast<size_t>(6 * this->Cells[static_cast<size_t>(c)])]);
+        GrowBox(node.Box, &boxes[6 * size_t{ this->Cells[c] }]);
       }
     }
     else
     {
-      GrowBox(node.Box, this->Nodes[static_cast<size_t>(node.First)].Box);
-      GrowBox(node.Box, this->Nodes[static_cast<size_t>(node.First + 1)].Box);
+      GrowBox(node.Box, this->Nodes[node.First].Box);
+      GrowBox(node.Box, this->Nodes[node.First + 1].Box);
     }
   }
-
-  this->Built = true;
-  this->BuildTime.Modified();
 }
 
 void SurfacePickLocator::CollectCandidates(const double p1[3], const double p2[3], double grow)
@@ -227,7 +414,7 @@ void SurfacePickLocator::CollectCandidates(const double p1[3], const double p2[3
   this->Stack.push_back(0);
   while (!this->Stack.empty())
   {
-    const Node& node = this->Nodes[static_cast<size_t>(this->Stack.back())];
+    const Node& node = this->Nodes[this->Stack.back()];
     this->Stack.pop_back();
     if (!SegmentMeetsBox(p1, d, node.Box, grow))
     {
@@ -273,7 +460,8 @@ int SurfacePickLocator::IntersectWithLine(const double p1[3], const double p2[3]
   {
     // Other cells are tried one and all (a strip as a whole, where the full scan tries its
     // triangles one by one).
-    this->Candidates = this->Cells;
+    this->Candidates.resize(this->Cells.size());
+    std::iota(this->Candidates.begin(), this->Candidates.end(), vtkIdType{ 0 });
   }
 
   // The full scan's rule: a hit counts when it lies on the segment and no further than the

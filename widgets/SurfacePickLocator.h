@@ -3,7 +3,9 @@
 #pragma once
 
 #include <vtkAbstractCellLocator.h>
+#include <vtkSmartPointer.h>
 
+#include <cstdint>
 #include <vector>
 
 class SurfacePickLocator : public vtkAbstractCellLocator
@@ -13,10 +15,16 @@ public:
   vtkTypeMacro(SurfacePickLocator, vtkAbstractCellLocator);
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
+  // The locator over `data` shared by every caller while one of them holds it, or a new one
+  // over `data` when none is held. Its data set is never changed afterwards.
+  static vtkSmartPointer<SurfacePickLocator> Shared(vtkDataSet* data);
+
   // The tolerance of the picker that uses this locator (vtkCellPicker::GetTolerance). The
   // full scan keeps, among the hits no further along the ray than the nearest one so far plus
   // this much, the one whose point lies most inside its cell; the search here does the same.
-  vtkSetMacro(PickTolerance, double);
+  // A query setting, not part of the structure: setting it never makes it build again, so
+  // pickers of other tolerances can share the locator.
+  void SetPickTolerance(double tolerance) { this->PickTolerance = tolerance; }
   vtkGetMacro(PickTolerance, double);
 
   // True when the structure is built and every cell of the data set is a triangle. Other
@@ -32,7 +40,8 @@ public:
   int IntersectWithLine(const double p1[3], const double p2[3], double tol, double& t,
     double x[3], double pcoords[3], int& subId, vtkIdType& cellId, vtkGenericCell* cell) override;
 
-  // A bounding-box tree over the cells of the data set.
+  // A bounding-box tree over the cells of the data set: the cells ordered along a Morton curve
+  // through the data set's box, and every run of that order halved until a leaf holds four.
   void BuildLocator() override;
   void FreeSearchStructure() override;
   // Draws nothing: the tree has no representation.
@@ -46,15 +55,21 @@ private:
   SurfacePickLocator(const SurfacePickLocator&) = delete;
   void operator=(const SurfacePickLocator&) = delete;
 
-  // A tree node: the box around its cells; a leaf holds Count cells from Cells[First], an
-  // inner node (Count 0) has its two children at First and First + 1.
+  // A tree node: a box around its cells in single precision (rounded outward); a leaf holds
+  // Count cells from Cells[First], an inner node (Count 0) has its two children at First and
+  // First + 1.
   struct Node
   {
-    double Box[6];
-    vtkIdType First;
-    vtkIdType Count;
+    float Box[6];
+    uint32_t First;
+    uint32_t Count;
   };
 
+  // The steps of BuildLocator: the order of the cells from their boxes, the nodes that halve
+  // it, and the nodes' boxes from the leaves up.
+  void OrderCells(const std::vector<float>& boxes);
+  void SplitNodes();
+  void BoxNodes(const std::vector<float>& boxes);
   // Ids of the cells whose boxes, grown by `grow`, meet the segment, in ascending order.
   void CollectCandidates(const double p1[3], const double p2[3], double grow);
 
@@ -62,8 +77,9 @@ private:
   bool Built;
   bool AllTriangles;
   std::vector<Node> Nodes;
-  std::vector<vtkIdType> Cells;
+  // The cell ids in the tree's order.
+  std::vector<uint32_t> Cells;
   // Scratch lists of one query.
-  std::vector<vtkIdType> Stack;
+  std::vector<uint32_t> Stack;
   std::vector<vtkIdType> Candidates;
 };

@@ -76,6 +76,10 @@ void VectorWidget::SetArchActor(vtkActor* actor)
     return;
   }
   this->ArchActor = actor;
+  if (vectorWidgetRepresentation* rep = this->Rep())
+  {
+    rep->SetArchActor(actor);
+  }
   this->Modified();
   std::cout << "[DEBUG] SetArchActor：关联 Actor=" << static_cast<void*>(actor) << std::endl;
 }
@@ -120,6 +124,7 @@ void VectorWidget::CreateDefaultRepresentation()
   if (!this->WidgetRep)
   {
     this->WidgetRep = vectorWidgetRepresentation::New();
+    this->Rep()->SetArchActor(this->ArchActor);
     std::cout << "[DEBUG] CreateDefaultRepresentation：创建 WidgetRep="
               << static_cast<void*>(this->WidgetRep) << std::endl;
   }
@@ -145,6 +150,10 @@ void VectorWidget::SetEnabled(int enabling)
   {
     this->ReleaseObserver->Detach();
     RemoveRepresentationActors(this->WidgetRep, this->CurrentRenderer);
+    if (vectorWidgetRepresentation* rep = this->Rep())
+    {
+      rep->ReleaseArchLocator();
+    }
     this->State = Disabled;
     this->Superclass::SetEnabled(0);
   }

@@ -78,8 +78,8 @@ public:
   // (or when a point is not placed or there is no model).
   vtkSmartPointer<vtkTransform> ComputeAlignTransform();
 
-  // Enabling clears both points and waits for Point1; disabling keeps them. Every call ends
-  // with a render.
+  // Enabling clears both points and waits for Point1; disabling keeps them and lets go of the
+  // representation's search structure over the model. Every call ends with a render.
   void SetEnabled(int enabling) override;
   void CreateDefaultRepresentation() override;
 

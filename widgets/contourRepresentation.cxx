@@ -6,7 +6,6 @@
 #include "cutline/CutLineRules.h"
 #include "geometry/FastOBBTree.h"
 #include "widgets/RepresentationActors.h"
-#include "widgets/SurfacePickLocator.h"
 
 #include <vtkActor.h>
 #include <vtkAssembly.h>
@@ -14,7 +13,6 @@
 #include <vtkAssemblyPath.h>
 #include <vtkCellPicker.h>
 #include <vtkIdList.h>
-#include <vtkMapper.h>
 #include <vtkMath.h>
 #include <vtkNew.h>
 #include <vtkOBBTree.h>
@@ -133,7 +131,6 @@ contourRepresentation::contourRepresentation()
   , CrossingCells(vtkSmartPointer<vtkIdList>::New())
   , ReverseCrossingPoints(vtkSmartPointer<vtkPoints>::New())
   , ReverseCrossingCells(vtkSmartPointer<vtkIdList>::New())
-  , SurfaceLocator(vtkSmartPointer<SurfacePickLocator>::New())
 {
 }
 
@@ -258,6 +255,7 @@ int contourRepresentation::ComputeInteractionState(int X, int Y, int /*modify*/)
   }
 
   this->InteractionState = 0;
+  this->ModelLocator.Serve(this->HandlePicker, this->ModelActor);
   vtkAssemblyPath* path = this->GetAssemblyPath(X, Y, 0.0, this->HandlePicker);
   if (path)
   {
@@ -291,7 +289,7 @@ void contourRepresentation::WidgetInteraction(double eventPos[2])
   {
     return;
   }
-  this->UpdateSurfaceLocator();
+  this->ModelLocator.Serve(this->SurfacePicker, this->ModelActor);
   this->SurfacePicker->Pick(eventPos[0], eventPos[1], 0.0, this->Renderer);
   // Off the model the handle stays at its last position on the surface.
   if (this->SurfacePicker->GetCellId() < 0 || this->SurfacePicker->GetActor() != this->ModelActor ||
@@ -303,30 +301,6 @@ void contourRepresentation::WidgetInteraction(double eventPos[2])
   this->Points->Modified();
   this->BuildRepresentation();
   this->Modified();
-}
-
-void contourRepresentation::UpdateSurfaceLocator()
-{
-  vtkMapper* mapper = this->ModelActor ? this->ModelActor->GetMapper() : nullptr;
-  vtkDataSet* model = mapper ? mapper->GetInput() : nullptr;
-  // With clipping planes the picker hands a locator a shortened ray and measures its hits
-  // differently from its full scan.
-  if (model && mapper->GetNumberOfClippingPlanes() == 0)
-  {
-    if (this->SurfaceLocator->GetDataSet() != model)
-    {
-      this->SurfaceLocator->SetDataSet(model);
-    }
-    this->SurfaceLocator->SetPickTolerance(this->SurfacePicker->GetTolerance());
-    // Builds only when the model is new or was modified since the last build.
-    this->SurfaceLocator->Update();
-    if (this->SurfaceLocator->CanPick())
-    {
-      this->SurfacePicker->AddLocator(this->SurfaceLocator);
-      return;
-    }
-  }
-  this->SurfacePicker->RemoveLocator(this->SurfaceLocator);
 }
 
 void contourRepresentation::BuildRepresentation()

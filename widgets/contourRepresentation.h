@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cutline/PoseTypes.h"
+#include "widgets/ModelPickLocator.h"
 
 #include <vtkSmartPointer.h>
 #include <vtkWidgetRepresentation.h>
@@ -11,7 +12,6 @@
 #include <vector>
 
 class CutLineGenerator;
-class SurfacePickLocator;
 class vtkActor;
 class vtkAssembly;
 class vtkCellPicker;
@@ -105,10 +105,6 @@ private:
   // tree to the search for the one nearest to `farEnd`; returns how many crossings they had.
   vtkIdType CollectNearest(const double from[3], const double to[3], const double farEnd[3],
     double& bestDistance, double best[3]);
-  // Points the surface picker's locator at the model actor's current geometry, which it
-  // rebuilds when that changed, or leaves the picker to its full scan where the locator
-  // cannot answer as the scan would.
-  void UpdateSurfaceLocator();
 
   // Scratch lists of the model-tree queries, reused across the whole offset line.
   vtkSmartPointer<vtkPoints> CrossingPoints;
@@ -116,7 +112,8 @@ private:
   vtkSmartPointer<vtkPoints> ReverseCrossingPoints;
   vtkSmartPointer<vtkIdList> ReverseCrossingCells;
   std::vector<Point3> Directions;
-  // The drag step's search structure over the model, built on the first drag step after the
-  // model was set, replaced or changed.
-  vtkSmartPointer<SurfacePickLocator> SurfaceLocator;
+  // The search structure over the model for the hover and drag-step picks, built on the first
+  // pick after the model was set, replaced or changed (or taken over from another widget on
+  // the same model).
+  ModelPickLocator ModelLocator;
 };

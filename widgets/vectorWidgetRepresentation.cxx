@@ -30,13 +30,13 @@ void SetColour(vtkActor* actor, const double colour[3])
 vtkStandardNewMacro(vectorWidgetRepresentation);
 
 vectorWidgetRepresentation::vectorWidgetRepresentation()
-  : Sphere1(vtkSmartPointer<vtkSphereSource>::New())
+  : Picker(vtkSmartPointer<vtkCellPicker>::New())
+  , Sphere1(vtkSmartPointer<vtkSphereSource>::New())
   , Sphere2(vtkSmartPointer<vtkSphereSource>::New())
   , Mapper1(vtkSmartPointer<vtkPolyDataMapper>::New())
   , Mapper2(vtkSmartPointer<vtkPolyDataMapper>::New())
   , Actor1(vtkSmartPointer<vtkActor>::New())
   , Actor2(vtkSmartPointer<vtkActor>::New())
-  , Picker(vtkSmartPointer<vtkCellPicker>::New())
 {
   for (vtkSphereSource* sphere : { this->Sphere1.Get(), this->Sphere2.Get() })
   {
@@ -136,9 +136,24 @@ void vectorWidgetRepresentation::SetActiveHandle(int handle)
   }
 }
 
+void vectorWidgetRepresentation::SetArchActor(vtkActor* actor)
+{
+  this->ArchActor = actor;
+}
+
+void vectorWidgetRepresentation::ReleaseArchLocator()
+{
+  this->ArchLocator.Release(this->Picker);
+}
+
 int vectorWidgetRepresentation::PickHandle(int x, int y, vtkRenderer* renderer)
 {
-  if (!renderer || !this->Picker->Pick(x, y, 0.0, renderer))
+  if (!renderer)
+  {
+    return -1;
+  }
+  this->ArchLocator.Serve(this->Picker, this->ArchActor);
+  if (!this->Picker->Pick(x, y, 0.0, renderer))
   {
     return -1;
   }

@@ -2,7 +2,10 @@
 // shown as a sphere of radius 1.0, green for the first, blue for the second, yellow if pressed.
 #pragma once
 
+#include "widgets/ModelPickLocator.h"
+
 #include <vtkSmartPointer.h>
+#include <vtkWeakPointer.h>
 #include <vtkWidgetRepresentation.h>
 
 class vtkActor;
@@ -36,6 +39,12 @@ public:
 
   // 0 or 1 when that placed handle is the first thing under the display position, else -1.
   int PickHandle(int x, int y, vtkRenderer* renderer);
+  // The jaw model's actor, not owned: PickHandle searches its triangles through a locator
+  // instead of testing every one (the answer is the same). Null: every prop is scanned.
+  void SetArchActor(vtkActor* actor);
+  // Lets go of that search structure (the widget is switched off), so that it keeps no
+  // replaced model alive; the next handle pick takes it up again.
+  void ReleaseArchLocator();
 
   // Adds Actor1, then Actor2.
   void GetActors(vtkPropCollection* actors) override;
@@ -49,6 +58,9 @@ public:
 protected:
   vectorWidgetRepresentation();
   ~vectorWidgetRepresentation() override;
+
+  // Finds a handle under the pointer: tolerance 0.01, no pick list.
+  vtkSmartPointer<vtkCellPicker> Picker;
 
 private:
   vectorWidgetRepresentation(const vectorWidgetRepresentation&) = delete;
@@ -64,7 +76,10 @@ private:
   vtkSmartPointer<vtkPolyDataMapper> Mapper2;
   vtkSmartPointer<vtkActor> Actor1;
   vtkSmartPointer<vtkActor> Actor2;
-  vtkSmartPointer<vtkCellPicker> Picker;
   int ActiveHandle = -1;
   double HandleRadius = 1.0;
+  vtkWeakPointer<vtkActor> ArchActor;
+  // The search structure over the model for the handle pick, built on the first pick after
+  // the model was set, replaced or changed (or taken over from another widget on the model).
+  ModelPickLocator ArchLocator;
 };

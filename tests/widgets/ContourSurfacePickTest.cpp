@@ -1,7 +1,11 @@
-// The drag step's pick on the model: the representation searches the model through a locator,
-// and handles land exactly where a cell picker that tests every cell puts them.
+// The hover test's and the drag step's picks: the representation searches the model through a
+// locator, finds the same handle or prop as testing every cell, and handles land exactly where a
+// cell picker that tests every cell puts them.
 #include "tests/widgets/JawCutLine.h"
+#include "tests/widgets/PickComparison.h"
 #include "tests/widgets/WidgetScene.h"
+#include "widgets/EditContourSplineRep.h"
+#include "widgets/SurfacePickLocator.h"
 #include "widgets/contourRepresentation.h"
 #include "widgets/contourWidget.h"
 
@@ -28,25 +32,36 @@ namespace
 {
 
 using namespace cutlinetest;
+using widgettest::PickFound;
 using widgettest::Pixel;
 using widgettest::View;
 using widgettest::WidgetScene;
 using widgettest::World;
 
-// A cell picker that tells which data sets its locators search.
+// A cell picker that tells which locators it has and which data sets they search.
 class LocatorListPicker : public vtkCellPicker
 {
 public:
   static LocatorListPicker* New();
   vtkTypeMacro(LocatorListPicker, vtkCellPicker);
 
+  std::vector<vtkAbstractCellLocator*> LocatorList()
+  {
+    std::vector<vtkAbstractCellLocator*> locators;
+    for (int i = 0; i < this->Locators->GetNumberOfItems(); ++i)
+    {
+      locators.push_back(
+        static_cast<vtkAbstractCellLocator*>(this->Locators->GetItemAsObject(i)));
+    }
+    return locators;
+  }
+
   std::vector<vtkDataSet*> LocatorData()
   {
     std::vector<vtkDataSet*> data;
-    for (int i = 0; i < this->Locators->GetNumberOfItems(); ++i)
+    for (vtkAbstractCellLocator* locator : this->LocatorList())
     {
-      data.push_back(
-        static_cast<vtkAbstractCellLocator*>(this->Locators->GetItemAsObject(i))->GetDataSet());
+      data.push_back(locator->GetDataSet());
     }
     return data;
   }
@@ -57,7 +72,7 @@ protected:
 };
 vtkStandardNewMacro(LocatorListPicker);
 
-// The representation with its drag-step picker open to the test.
+// The representation with its hover and drag-step pickers open to the test.
 class OpenRepresentation : public contourRepresentation
 {
 public:
@@ -68,9 +83,17 @@ public:
   {
     return static_cast<LocatorListPicker*>(this->SurfacePicker.Get());
   }
+  LocatorListPicker* HoverPicker()
+  {
+    return static_cast<LocatorListPicker*>(this->HandlePicker.Get());
+  }
 
 protected:
-  OpenRepresentation() { this->SurfacePicker = vtkSmartPointer<LocatorListPicker>::New(); }
+  OpenRepresentation()
+  {
+    this->SurfacePicker = vtkSmartPointer<LocatorListPicker>::New();
+    this->HandlePicker = vtkSmartPointer<LocatorListPicker>::New();
+  }
   ~OpenRepresentation() override = default;
 };
 vtkStandardNewMacro(OpenRepresentation);
@@ -79,6 +102,24 @@ struct GridResult
 {
   int hits = 0;
   int misses = 0;
+};
+
+// What the hover tests at a grid of pixels and on every handle found.
+struct HoverResult
+{
+  int onHandle = 0;
+  // Handles that the model hides from the camera.
+  int hiddenHandles = 0;
+  int onModel = 0;
+  int misses = 0;
+};
+
+// One hover test: the interaction state, the active handle and the handle picker's pick.
+struct HoverFound
+{
+  int state;
+  int handle;
+  PickFound pick;
 };
 
 // The small jaw with its cut line shown through the main window's refresh sequence, and the
@@ -113,12 +154,18 @@ protected:
   }
 
   // Looks at the front handle from `eye` relative to it, which puts the handle at the
-  // window's centre, and presses it there.
-  void GrabFrontFrom(const World& eye)
+  // window's centre.
+  void LookAtFrontFrom(const World& eye)
   {
     const World f = PointOf(points, front);
     scene.LookAt(f, { f[0] + eye[0], f[1] + eye[1], f[2] + eye[2] }, { 0.0, 0.0, 1.0 });
-    const Pixel onHandle = scene.ToDisplay(f);
+  }
+
+  // Looks at the front handle from `eye` and presses it at the window's centre.
+  void GrabFrontFrom(const World& eye)
+  {
+    LookAtFrontFrom(eye);
+    const Pixel onHandle = scene.ToDisplay(PointOf(points, front));
     scene.Move(onHandle);
     scene.Press(onHandle);
     ASSERT_EQ(widget->GetWidgetState(), contourWidget::Dragging);
@@ -164,6 +211,45 @@ protected:
         EXPECT_EQ(PointOf(points, front), PointOf(stored, 0));
       }
     }
+    return result;
+  }
+
+  HoverFound Hover(const Pixel& at)
+  {
+    const int state = rep->ComputeInteractionState(at[0], at[1]);
+    return { state, rep->GetActiveHandle(), PickFound(rep->HoverPicker()) };
+  }
+
+  // The hover test at every `step`-th pixel of the window and on the centre of every handle,
+  // first testing every cell and then through the locator: the same prop, cell and point,
+  // so the same interaction state and active handle.
+  HoverResult CompareHover(int step)
+  {
+    std::vector<Pixel> pixels = widgettest::GridPixels(scene, step);
+    const auto gridPixels = pixels.size();
+    for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
+    {
+      const Pixel at = scene.ToDisplay(PointOf(points, i));
+      if (scene.renderer->IsInViewport(at[0], at[1]))
+      {
+        pixels.push_back(at);
+      }
+    }
+
+    HoverResult result;
+    size_t k = 0;
+    widgettest::CompareAtPixels(
+      pixels, [this](const Pixel& at) { return Hover(at); },
+      [&](const HoverFound& scanned, const HoverFound& located) {
+        EXPECT_EQ(located.state, scanned.state);
+        EXPECT_EQ(located.handle, scanned.handle);
+        widgettest::ExpectSamePick(located.pick, scanned.pick);
+        result.onHandle += scanned.state;
+        result.hiddenHandles += k++ >= gridPixels && scanned.pick.prop == scene.model.Get();
+        result.onModel += scanned.pick.prop == scene.model.Get();
+        result.misses += scanned.pick.prop == nullptr;
+      });
+    EXPECT_EQ(rep->HoverPicker()->LocatorData(), std::vector<vtkDataSet*>{ Model() });
     return result;
   }
 
@@ -218,6 +304,83 @@ TEST_F(SurfacePickGrid, HandlesLandWhereAFullScanPicks)
   }
 }
 
+// The hover test from views where the pick rays meet the front wall head-on, graze the crowns
+// and pass through both walls of the arch, with handles in front of the model and behind it.
+TEST_F(SurfacePickGrid, HoverFindsTheSameHandleOrPropAsAFullScan)
+{
+  struct Case
+  {
+    const char* what;
+    World eye;
+  };
+  const Case cases[] = {
+    { "straight at the front wall", { 0.0, -50.0, 0.0 } },
+    { "from above and outside", { 0.0, -25.0, 45.0 } },
+    { "obliquely along the arch", { 35.0, -35.0, 20.0 } },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.what);
+    LookAtFrontFrom(c.eye);
+    const HoverResult result = CompareHover(25);
+    EXPECT_GT(result.onHandle, 5);
+    EXPECT_GT(result.hiddenHandles, 5);
+    EXPECT_GT(result.onModel, 100);
+    EXPECT_GT(result.misses, 30);
+  }
+}
+
+// The hover and drag-step pickers search one locator over the model, which is built on the
+// first pick after the model changed and not again until it changes, whichever widget picks.
+TEST_F(SurfacePickGrid, OneLocatorIsBuiltOncePerModelForEveryPicker)
+{
+  GrabFrontFrom({ 0.0, -50.0, 0.0 });
+  const Pixel centre = scene.ToDisplay(PointOf(points, front));
+  double at[2] = { centre[0] + 20.0, centre[1] - 30.0 };
+  rep->WidgetInteraction(at);
+  vtkSmartPointer<SurfacePickLocator> shared = SurfacePickLocator::Shared(Model());
+  const std::vector<vtkAbstractCellLocator*> sharedList{ shared.Get() };
+  EXPECT_EQ(rep->HoverPicker()->LocatorList(), sharedList);
+  EXPECT_EQ(rep->DragPicker()->LocatorList(), sharedList);
+  const vtkMTimeType built = shared->GetBuildTime();
+  EXPECT_GT(built, 0u);
+  {
+    const widgettest::FullScanPicks fullScan;
+    rep->ComputeInteractionState(centre[0], centre[1] + 40);
+    rep->WidgetInteraction(at);
+    EXPECT_TRUE(rep->HoverPicker()->LocatorList().empty());
+    EXPECT_TRUE(rep->DragPicker()->LocatorList().empty());
+  }
+
+  // More picks of both pickers, and of the gum-line drawing tool on the same model.
+  vtkNew<EditContourSplineRep> drawing;
+  drawing->SetRenderer(scene.renderer);
+  drawing->SetTargetActor(scene.model.Get());
+  drawing->Reset();
+  for (int k = 0; k < 3; ++k)
+  {
+    at[0] += 3.0;
+    rep->WidgetInteraction(at);
+    rep->ComputeInteractionState(centre[0], centre[1] + 40);
+    EXPECT_EQ(drawing->ComputeInteractionState(centre[0], centre[1] - 40), 1);
+  }
+  EXPECT_EQ(shared->GetBuildTime(), built);
+
+  // The model's points changed in place: one build on the next pick, then none.
+  vtkPoints* meshPoints = scene.mesh->GetPoints();
+  double p[3];
+  meshPoints->GetPoint(0, p);
+  meshPoints->SetPoint(0, p[0], p[1], p[2] + 0.01);
+  meshPoints->Modified();
+  rep->ComputeInteractionState(centre[0], centre[1] + 40);
+  const vtkMTimeType rebuilt = shared->GetBuildTime();
+  EXPECT_GT(rebuilt, built);
+  rep->WidgetInteraction(at);
+  EXPECT_EQ(drawing->ComputeInteractionState(centre[0], centre[1] - 40), 1);
+  EXPECT_EQ(shared->GetBuildTime(), rebuilt);
+  scene.Release(centre);
+}
+
 // The main window puts a new polydata into the model's mapper on every move; a model changed
 // in place is picked where it is now as well.
 TEST_F(SurfacePickGrid, AReplacedOrChangedModelIsPickedWhereItIsNow)
@@ -265,8 +428,11 @@ TEST_F(SurfacePickGrid, AReplacedOrChangedModelIsPickedWhereItIsNow)
     EXPECT_NE(rep->DragPicker()->GetCellId(), cellBefore);
     EXPECT_EQ(rep->DragPicker()->LocatorData(), std::vector<vtkDataSet*>{ Model() });
     CompareGrid(40);
-
     scene.Release(centre);
+    const HoverResult hover = CompareHover(40);
+    EXPECT_GT(hover.onHandle, 5);
+    EXPECT_GT(hover.onModel, 50);
+
     scene.model->GetMapper()->SetInputDataObject(scene.mesh);
     Refresh();
   }

@@ -6,6 +6,7 @@
 #include "tests/support/ConsoleCapture.h"
 #include "tests/support/MeshChecks.h"
 #include "tests/widgets/WidgetScene.h"
+#include "widgets/SurfacePickLocator.h"
 
 #include <vtkActor.h>
 #include <vtkAssembly.h>
@@ -97,6 +98,17 @@ constexpr size_t kRightMolar = 13;
 TEST_F(DrawWidgetTest, SceneShowsEveryCrownTop)
 {
   ASSERT_EQ(scene.crownTops.size(), 14u);
+}
+
+// Clicks search the model through the pick locator, which the widget lets go of when the
+// drawing ends: then nobody holds a locator over the model.
+TEST_F(DrawWidgetTest, ClicksSearchTheModelThroughALocatorLetGoOfWhenTheDrawingEnds)
+{
+  Click(Top(kFront), Top(kFront));
+  ASSERT_EQ(Count(), 1);
+  EXPECT_GT(SurfacePickLocator::Shared(scene.mesh)->GetBuildTime(), 0u);
+  widget->SetEnabled(0);
+  EXPECT_EQ(SurfacePickLocator::Shared(scene.mesh)->GetBuildTime(), 0u);
 }
 
 TEST_F(DrawWidgetTest, ClickRuleCountsWholeMillisecondsAndOneAxisSuffices)

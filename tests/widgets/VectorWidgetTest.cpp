@@ -1,5 +1,6 @@
 // Two-point picking tool in a real render window, the jaw seen from below: the states and
 // handle colours, which presses reach the camera style, its console lines and the frame.
+#include "widgets/SurfacePickLocator.h"
 #include "widgets/VectorWidget.h"
 #include "widgets/vectorWidgetRepresentation.h"
 
@@ -9,6 +10,7 @@
 
 #include <vtkActor.h>
 #include <vtkMatrix4x4.h>
+#include <vtkPolyDataMapper.h>
 #include <vtkProperty.h>
 #include <vtkSphereSource.h>
 #include <vtkTransform.h>
@@ -316,6 +318,31 @@ TEST_F(TwoPointWidgetTest, WritesItsDebugLines)
   std::ostringstream pointer;
   pointer << static_cast<void*>(other.Get());
   EXPECT_EQ(out.OutLines(), std::vector<std::string>{ "[DEBUG] SetArchActor：关联 Actor=" + pointer.str() });
+}
+
+// The widget hands its model actor to its representation, made before the actor was set or
+// after: its handle test searches the model through the pick locator, which the widget lets
+// go of when switched off (then nobody holds a locator over the model).
+TEST_F(TwoPointWidgetTest, HandleTestsSearchTheModelThroughALocatorLetGoOfWhenSwitchedOff)
+{
+  Click(Base(kLeftMolar));
+  ASSERT_EQ(widget->GetState(), VectorWidget::WaitingForPoint2);
+  EXPECT_GT(SurfacePickLocator::Shared(scene.mesh)->GetBuildTime(), 0u);
+
+  const auto other = testsupport::MakeSyntheticJaw(testsupport::SmallJaw()).mesh;
+  vtkNew<vtkPolyDataMapper> otherMapper;
+  otherMapper->SetInputData(other);
+  vtkNew<vtkActor> otherActor;
+  otherActor->SetMapper(otherMapper);
+  scene.renderer->RemoveActor(scene.model);
+  scene.renderer->AddActor(otherActor);
+  widget->SetArchActor(otherActor);
+  Click(Base(kRightMolar));
+  ASSERT_EQ(widget->GetState(), VectorWidget::BothPlaced);
+  EXPECT_GT(SurfacePickLocator::Shared(other)->GetBuildTime(), 0u);
+
+  widget->SetEnabled(0);
+  EXPECT_EQ(SurfacePickLocator::Shared(other)->GetBuildTime(), 0u);
 }
 
 TEST(VectorWidget, CreatesItsRepresentationOnFirstEnable)
