@@ -24,10 +24,11 @@ inline const testsupport::SyntheticJaw& MillionJaw()
   return jaw;
 }
 
-inline vtkSmartPointer<vtkPoints> GumLinePoints()
+// The gum line of a jaw (by default the 250k jaw's) as a point list.
+inline vtkSmartPointer<vtkPoints> GumLinePoints(const testsupport::SyntheticJaw& jaw = Jaw())
 {
   auto points = vtkSmartPointer<vtkPoints>::New();
-  for (const Point3& p : Jaw().gumLine)
+  for (const Point3& p : jaw.gumLine)
   {
     points->InsertNextPoint(p.x, p.y, p.z);
   }

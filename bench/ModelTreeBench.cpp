@@ -1,6 +1,8 @@
-// The model tree on the full-size jaw, VTK's own vtkOBBTree (tree:0) against FastOBBTree
-// (tree:1) in one run: the build with each caller's settings, and one segment query of each
-// caller, with the segments that caller casts.
+// The model tree on the full-size jaws. The build with each caller's settings on the 250k and
+// the 1M jaw: FastOBBTree with VTK's own vtkOBBTree::BuildLocator (build:0, as before) against
+// its own build on 1 and 8 threads (build:1, build:8), the query index included in each. Then
+// one segment query of each caller, with the segments that caller casts, on VTK's own
+// vtkOBBTree (tree:0) against FastOBBTree (tree:1).
 #include "bench/LargeJaw.h"
 #include "cutline/CutLineGenerator.h"
 #include "geometry/FastOBBTree.h"
@@ -36,12 +38,15 @@ enum Caller
   Collision, // the collision check: 50 cells per node
 };
 
-vtkSmartPointer<vtkOBBTree> BuildTree(Caller caller, bool fast)
+// A tree over `mesh` with the caller's settings: FastOBBTree or VTK's own vtkOBBTree, built by
+// VTK's own BuildLocator (buildThreads 0) or by FastOBBTree's on that many threads.
+vtkSmartPointer<vtkOBBTree> BuildTree(
+  Caller caller, vtkPolyData* mesh, bool fast, int buildThreads = 8)
 {
   UseBaseOBBTree(!fast);
   vtkSmartPointer<vtkOBBTree> tree = NewModelTree();
   UseBaseOBBTree(false);
-  tree->SetDataSet(Jaw().mesh);
+  tree->SetDataSet(mesh);
   if (caller == CutLine)
   {
     tree->SetNumberOfCellsPerNode(8);
@@ -53,8 +58,17 @@ vtkSmartPointer<vtkOBBTree> BuildTree(Caller caller, bool fast)
   tree->SetMaxLevel(caller == Frame ? 15 : 1000000);
   tree->SetTolerance(1e-6);
   tree->AutomaticOn();
+  UseBaseOBBTreeBuild(buildThreads == 0);
+  SetModelTreeBuildThreads(buildThreads);
   tree->BuildLocator();
+  UseBaseOBBTreeBuild(false);
+  SetModelTreeBuildThreads(0);
   return tree;
+}
+
+vtkSmartPointer<vtkOBBTree> BuildTree(Caller caller, bool fast)
+{
+  return BuildTree(caller, Jaw().mesh, fast);
 }
 
 // The cut line of the jaw's gum line, sampled every 0.1 with directions.
@@ -157,16 +171,18 @@ std::vector<Segment> Segments(const char* which)
 void BM_BuildTree(benchmark::State& state)
 {
   const auto caller = static_cast<Caller>(state.range(0));
-  const bool fast = state.range(1) != 0;
+  vtkPolyData* mesh = state.range(1) == 0 ? Jaw().mesh : bench::MillionJaw().mesh;
+  const auto buildThreads = static_cast<int>(state.range(2));
   for (auto _ : state)
   {
-    benchmark::DoNotOptimize(BuildTree(caller, fast));
+    benchmark::DoNotOptimize(BuildTree(caller, mesh, true, buildThreads));
   }
   state.SetLabel(caller == CutLine ? "cut line" : caller == Frame ? "frame" : "collision");
+  state.counters["triangles"] = static_cast<double>(mesh->GetNumberOfCells());
 }
 BENCHMARK(BM_BuildTree)
-  ->ArgNames({ "caller", "tree" })
-  ->ArgsProduct({ { CutLine, Frame, Collision }, { 0, 1 } })
+  ->ArgNames({ "caller", "million", "build" })
+  ->ArgsProduct({ { CutLine, Frame, Collision }, { 0, 1 }, { 0, 1, 8 } })
   ->Unit(benchmark::kMillisecond);
 
 void Query(benchmark::State& state, Caller caller, const char* which)

@@ -1,11 +1,13 @@
-// The fast segment queries of FastOBBTree. The tree is vtkOBBTree's own; an index beside it
-// keeps, per node, the box as a centre, unit axes and half extents, and, per leaf, its triangles
-// with their planes. A query walks the nodes in vtkOBBTree's order and visits a node only when
-// vtkOBBTree itself would (its own box test) and the segment comes near the node's box; in a
-// visited leaf it keeps every triangle the segment may hit. Those cells, in visiting order, then
-// go through vtkOBBTree's own code on a one-leaf tree, which computes, sorts and thins out the
-// hits. A cell that cannot be hit never enters vtkOBBTree's hit list, so skipping it changes
-// nothing of the answer.
+// The build and the fast segment queries of FastOBBTree. The tree is vtkOBBTree's own, node
+// for node: over triangles it is built by geometry/OBBTreeBuild (the same arithmetic on several
+// threads), over anything else by vtkOBBTree itself. An index beside it keeps, per node, the
+// box as a centre, unit axes and half extents, and, per leaf, its triangles with their planes.
+// A query walks the nodes in vtkOBBTree's order and visits a node only when vtkOBBTree itself
+// would (its own box test) and the segment comes near the node's box; in a visited leaf it
+// keeps every triangle the segment may hit. Those cells, in visiting order, then go through
+// vtkOBBTree's own code on a one-leaf tree, which computes, sorts and thins out the hits. A
+// cell that cannot be hit never enters vtkOBBTree's hit list, so skipping it changes nothing of
+// the answer.
 //
 // Why a skipped box or triangle cannot be hit. vtkOBBTree reports a triangle when the segment
 // crosses the triangle's plane inside the triangle, or passes within its tolerance of an edge.
@@ -24,6 +26,8 @@
 // above assume plain IEEE arithmetic.
 #include "geometry/FastOBBTree.h"
 
+#include "geometry/OBBTreeBuild.h"
+
 #include <vtkCellType.h>
 #include <vtkDataSet.h>
 #include <vtkIdList.h>
@@ -34,6 +38,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <optional>
+#include <thread>
 #include <vector>
 
 vtkStandardNewMacro(FastOBBTree);
@@ -51,8 +58,12 @@ constexpr double kMinAreaShare = 1e-9;
 constexpr double kDegenerateReach = 2.5;
 // Bound on the relative rounding of the box projections and plane distances.
 constexpr double kRounding = 1e-11;
+// The fewest triangles or nodes of the index that a thread works on.
+constexpr size_t kMinPart = 4096;
 
 bool g_useBaseTree = false;
+bool g_useBaseBuild = false;
+int g_buildThreads = 0;
 
 double Dot(const double a[3], const double b[3])
 {
@@ -180,6 +191,27 @@ struct FastOBBTree::Index
   {
     return &xyz[3 * static_cast<size_t>(corners[3 * static_cast<size_t>(cell) + corner])];
   }
+  // The steps of the index build: the triangles and their points (false when a point is not
+  // finite), the triangle planes, the nodes in visiting order (false when a leaf lacks its
+  // cell list), and their boxes.
+  bool TakeTriangles(TriangleMeshData& mesh);
+  std::vector<double> ComputePlanes(int threads);
+  bool ListNodes(vtkOBBNode* root, int nodeCount, const std::vector<double>& reach,
+    std::vector<int>& parent, std::vector<double>& growth);
+  void ComputeBoxes(const std::vector<int>& parent, std::vector<double>& growth, int threads);
+  // Two edges from the second corner and their lengths, and the longest edge.
+  struct Edges
+  {
+    double a[3];
+    double b[3];
+    double la;
+    double lb;
+    double longest;
+  };
+  Edges TriangleEdges(vtkIdType cell) const;
+  void SetPlane(vtkIdType cell);
+  static void SetBox(Node& entry, double floatSlack, double growth);
+
   // Whether the segment m - w .. m + w comes within `margin` of the node's box.
   static bool NearBox(const Node& node, const double m[3], const double w[3], double margin);
   // Whether the line through m along w passes the triangle outside, farther than `margin` from
@@ -209,133 +241,220 @@ void FastOBBTree::FreeSearchStructure()
 namespace
 {
 
-// The data set's triangles as point-id triples, or false when it holds any other cell.
-bool TriangleCorners(vtkDataSet* dataSet, std::vector<vtkIdType>& corners)
+int BuildThreads()
 {
-  auto* mesh = vtkPolyData::SafeDownCast(dataSet);
-  if (!mesh)
+  if (g_buildThreads > 0)
   {
-    return false;
+    return g_buildThreads;
   }
-  const vtkIdType cells = mesh->GetNumberOfCells();
-  corners.resize(3 * static_cast<size_t>(cells));
-  for (vtkIdType c = 0; c < cells; ++c)
-  {
-    vtkIdType n = 0;
-    const vtkIdType* ids = nullptr;
-    if (mesh->GetCellType(c) != VTK_TRIANGLE)
-    {
-      return false;
-    }
-    mesh->GetCellPoints(c, n, ids);
-    if (n != 3)
-    {
-      return false;
-    }
-    std::copy(ids, ids + 3, corners.begin() + 3 * c);
-  }
-  return true;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
 } // namespace
 
 void FastOBBTree::BuildLocator()
 {
-  this->Superclass::BuildLocator();
+  if (!this->DataSet)
+  {
+    // vtkOBBTree's own build reads the data set before it checks that there is one.
+    vtkErrorMacro(<< "Can't build OBB tree - no data available!");
+    return;
+  }
+  // The data set is read once for the tree and the index.
+  TriangleMeshData mesh;
+  std::optional<bool> triangles;
+  const auto readTriangles = [&] {
+    if (!triangles)
+    {
+      triangles = ReadTriangleMesh(this->DataSet, mesh);
+    }
+    return *triangles;
+  };
+
+  if (!this->TreeIsCurrent())
+  {
+    this->Fast.reset();
+    if (this->FastBuildApplies() && readTriangles())
+    {
+      this->BuildTreeFromTriangles(mesh);
+    }
+    else
+    {
+      this->Superclass::BuildLocator();
+    }
+  }
   if (this->IndexIsCurrent())
   {
     return;
   }
   this->Fast.reset();
-  if (!this->Tree || !this->DataSet)
+  if (this->Tree && readTriangles())
   {
-    return;
+    this->BuildIndex(mesh);
   }
+}
 
+bool FastOBBTree::TreeIsCurrent()
+{
+  // vtkOBBTree's own test at the start of its build.
+  return (this->Tree != nullptr) && (this->BuildTime > this->MTime) &&
+    (this->BuildTime > this->DataSet->GetMTime());
+}
+
+bool FastOBBTree::FastBuildApplies()
+{
+  // vtkOBBTree's build prints its tree in debug mode, drops the cell lists when asked to, and
+  // reports a data set without points or cells: those builds stay its own.
+  return !g_useBaseBuild && this->RetainCellLists && !this->GetDebug() &&
+    this->DataSet->GetNumberOfPoints() > 0 && this->DataSet->GetNumberOfCells() > 0;
+}
+
+void FastOBBTree::BuildTreeFromTriangles(const TriangleMeshData& mesh)
+{
+  // What vtkOBBTree::BuildLocator does around its recursive build: the old tree is freed by
+  // vtkOBBTree's own code, the new root is a plain vtkOBBNode as its own.
+  this->OBBCount = 0;
+  this->vtkOBBTree::FreeSearchStructure();
+  this->Tree = std::make_unique<vtkOBBNode>().release();
+  this->Level = 0;
+  OBBTreeShape shape;
+  shape.maxLevel = this->MaxLevel;
+  shape.cellsPerNode = this->NumberOfCellsPerNode;
+  shape.threads = BuildThreads();
+  const OBBTreeCounts counts = BuildOBBTree(mesh, shape, this->Tree);
+  this->Level = counts.deepestLevel;
+  this->OBBCount = counts.nodeCount;
+  this->BuildTime.Modified();
+}
+
+void FastOBBTree::BuildIndex(TriangleMeshData& mesh)
+{
   auto index = std::make_unique<Index>();
-  if (!TriangleCorners(this->DataSet, index->corners))
+  if (!index->TakeTriangles(mesh))
   {
     return;
   }
-  // The points in double precision, as vtkOBBTree reads them through GetPoint.
-  const vtkIdType pointCount = this->DataSet->GetNumberOfPoints();
-  index->xyz.resize(3 * static_cast<size_t>(pointCount));
-  for (vtkIdType i = 0; i < pointCount; ++i)
+  const int threads = BuildThreads();
+  const std::vector<double> reach = index->ComputePlanes(threads);
+  std::vector<int> parent;
+  std::vector<double> growth;
+  if (!index->ListNodes(this->Tree, this->OBBCount, reach, parent, growth))
   {
-    double* p = &index->xyz[3 * static_cast<size_t>(i)];
-    this->DataSet->GetPoint(i, p);
+    return;
+  }
+  index->ComputeBoxes(parent, growth, threads);
+  index->builtAt = this->BuildTime.GetMTime();
+  index->dataSet = this->DataSet;
+  this->Fast = std::move(index);
+}
+
+bool FastOBBTree::Index::TakeTriangles(TriangleMeshData& mesh)
+{
+  xyz = std::move(mesh.points);
+  corners = std::move(mesh.corners);
+  for (const double c : xyz)
+  {
+    if (!std::isfinite(c))
+    {
+      return false;
+    }
+    maxAbs = std::max(maxAbs, std::fabs(c));
+  }
+  return true;
+}
+
+FastOBBTree::Index::Edges FastOBBTree::Index::TriangleEdges(vtkIdType c) const
+{
+  const double* p0 = Point(c, 0);
+  const double* p1 = Point(c, 1);
+  const double* p2 = Point(c, 2);
+  Edges edges;
+  Difference(p2, p1, edges.a);
+  Difference(p0, p1, edges.b);
+  double e[3];
+  Difference(p2, p0, e);
+  edges.la = std::sqrt(Dot(edges.a, edges.a));
+  edges.lb = std::sqrt(Dot(edges.b, edges.b));
+  edges.longest = std::max({ edges.la, edges.lb, std::sqrt(Dot(e, e)) });
+  return edges;
+}
+
+void FastOBBTree::Index::SetPlane(vtkIdType c)
+{
+  // From the normal at the second corner, as vtkOBBTree computes it.
+  const Edges edges = TriangleEdges(c);
+  double n[3];
+  Cross(edges.a, edges.b, n);
+  const double twiceArea = std::sqrt(Dot(n, n));
+  Plane& plane = planes[static_cast<size_t>(c)];
+  plane.skippable = twiceArea > kMinCornerSine * edges.la * edges.lb &&
+    twiceArea > kMinAreaShare * edges.longest * edges.longest;
+  if (plane.skippable)
+  {
+    const double* p0 = Point(c, 0);
+    const double* p1 = Point(c, 1);
+    const double* p2 = Point(c, 2);
+    double centroid[3];
     for (int k = 0; k < 3; ++k)
     {
-      if (!std::isfinite(p[k]))
-      {
-        return;
-      }
-      index->maxAbs = std::max(index->maxAbs, std::fabs(p[k]));
+      plane.normal[k] = n[k] / twiceArea;
+      centroid[k] = (p0[k] + p1[k] + p2[k]) / 3.0;
     }
+    plane.offset = Dot(plane.normal, centroid);
   }
+}
 
-  // Triangle planes, from the normal at the second corner as vtkOBBTree computes it, and how
-  // far a box must grow to hold what a nearly degenerate triangle may report.
-  const auto cellCount = static_cast<vtkIdType>(index->corners.size() / 3);
-  index->planes.resize(static_cast<size_t>(cellCount));
+std::vector<double> FastOBBTree::Index::ComputePlanes(int threads)
+{
+  // Triangle planes, and how far a box must grow to hold what a nearly degenerate triangle may
+  // report (empty when no triangle is nearly degenerate).
+  const auto cellCount = static_cast<vtkIdType>(corners.size() / 3);
+  planes.resize(static_cast<size_t>(cellCount));
+  ForEachPart(static_cast<size_t>(cellCount), threads, kMinPart, [this](size_t first, size_t last) {
+    for (size_t c = first; c < last; ++c)
+    {
+      SetPlane(static_cast<vtkIdType>(c));
+    }
+  });
   std::vector<double> reach;
   for (vtkIdType c = 0; c < cellCount; ++c)
   {
-    const double* p0 = index->Point(c, 0);
-    const double* p1 = index->Point(c, 1);
-    const double* p2 = index->Point(c, 2);
-    double a[3];
-    double b[3];
-    double e[3];
-    Difference(p2, p1, a);
-    Difference(p0, p1, b);
-    Difference(p2, p0, e);
-    double n[3];
-    Cross(a, b, n);
-    const double twiceArea = std::sqrt(Dot(n, n));
-    const double la = std::sqrt(Dot(a, a));
-    const double lb = std::sqrt(Dot(b, b));
-    const double longest = std::max({ la, lb, std::sqrt(Dot(e, e)) });
-    Index::Plane& plane = index->planes[static_cast<size_t>(c)];
-    plane.skippable =
-      twiceArea > kMinCornerSine * la * lb && twiceArea > kMinAreaShare * longest * longest;
-    if (plane.skippable)
-    {
-      double centroid[3];
-      for (int k = 0; k < 3; ++k)
-      {
-        plane.normal[k] = n[k] / twiceArea;
-        centroid[k] = (p0[k] + p1[k] + p2[k]) / 3.0;
-      }
-      plane.offset = Dot(plane.normal, centroid);
-    }
-    else
+    if (!planes[static_cast<size_t>(c)].skippable)
     {
       reach.resize(static_cast<size_t>(cellCount), 0.0);
-      reach[static_cast<size_t>(c)] = kDegenerateReach * longest;
+      reach[static_cast<size_t>(c)] = kDegenerateReach * TriangleEdges(c).longest;
     }
   }
+  return reach;
+}
 
-  // The nodes in vtkOBBTree's visiting order: depth first, the second child first.
-  std::vector<int> parent;
-  std::vector<double> growth;
-  std::vector<std::pair<vtkOBBNode*, int>> stack{ { this->Tree, -1 } };
-  index->leafCells.reserve(static_cast<size_t>(cellCount));
+bool FastOBBTree::Index::ListNodes(vtkOBBNode* root, int nodeCount,
+  const std::vector<double>& reach, std::vector<int>& parent, std::vector<double>& growth)
+{
+  nodes.reserve(static_cast<size_t>(std::max(nodeCount, 1)));
+  parent.reserve(nodes.capacity());
+  growth.reserve(nodes.capacity());
+  // The nodes in vtkOBBTree's visiting order: depth first, the second child first; per node
+  // its parent and the reach of its own cells.
+  const auto cellCount = static_cast<vtkIdType>(planes.size());
+  std::vector<std::pair<vtkOBBNode*, int>> stack{ { root, -1 } };
+  leafCells.reserve(static_cast<size_t>(cellCount));
   while (!stack.empty())
   {
     const auto [node, up] = stack.back();
     stack.pop_back();
-    const int self = static_cast<int>(index->nodes.size());
-    Index::Node entry{};
+    const int self = static_cast<int>(nodes.size());
+    Node entry{};
     entry.node = node;
-    entry.firstCell = entry.endCell = static_cast<int>(index->leafCells.size());
+    entry.firstCell = entry.endCell = static_cast<int>(leafCells.size());
     double grow = 0.0;
     if (!node->Kids)
     {
       if (!node->Cells)
       {
         // Cell lists not kept: vtkOBBTree cannot answer either; leave it to the base class.
-        return;
+        return false;
       }
       const vtkIdType n = node->Cells->GetNumberOfIds();
       const vtkIdType* ids = node->Cells->GetPointer(0);
@@ -343,28 +462,33 @@ void FastOBBTree::BuildLocator()
       {
         if (ids[k] < 0 || ids[k] >= cellCount)
         {
-          return;
+          return false;
         }
         if (!reach.empty())
         {
           grow = std::max(grow, reach[static_cast<size_t>(ids[k])]);
         }
       }
-      index->leafCells.insert(index->leafCells.end(), ids, ids + n);
-      entry.endCell = static_cast<int>(index->leafCells.size());
+      leafCells.insert(leafCells.end(), ids, ids + n);
+      entry.endCell = static_cast<int>(leafCells.size());
     }
     else
     {
       stack.emplace_back(node->Kids[0], self);
       stack.emplace_back(node->Kids[1], self);
     }
-    index->nodes.push_back(entry);
+    nodes.push_back(entry);
     parent.push_back(up);
     growth.push_back(grow);
   }
+  return true;
+}
 
+void FastOBBTree::Index::ComputeBoxes(
+  const std::vector<int>& parent, std::vector<double>& growth, int threads)
+{
   // Children follow their parents, so a backward pass carries growth and subtree sizes up.
-  const int nodeCount = static_cast<int>(index->nodes.size());
+  const int nodeCount = static_cast<int>(nodes.size());
   std::vector<int> size(static_cast<size_t>(nodeCount), 1);
   for (int i = nodeCount - 1; i > 0; --i)
   {
@@ -372,61 +496,64 @@ void FastOBBTree::BuildLocator()
     growth[up] = std::max(growth[up], growth[static_cast<size_t>(i)]);
     size[up] += size[static_cast<size_t>(i)];
   }
-
   // Vertices may stick out of their boxes by their float rounding (2^-24 of a coordinate).
-  const double floatSlack = std::ldexp(index->maxAbs, -22) + kRounding * (index->maxAbs + 1.0);
-  for (int i = 0; i < nodeCount; ++i)
+  const double floatSlack = std::ldexp(maxAbs, -22) + kRounding * (maxAbs + 1.0);
+  ForEachPart(nodes.size(), threads, kMinPart, [&](size_t first, size_t last) {
+    for (size_t i = first; i < last; ++i)
+    {
+      Node& entry = nodes[i];
+      entry.skip = static_cast<int>(i) + size[i];
+      SetBox(entry, floatSlack, growth[i]);
+    }
+  });
+}
+
+void FastOBBTree::Index::SetBox(Node& entry, double floatSlack, double growth)
+{
+  // Unit axes; a box flat along one axis gets the normal of its plane there.
+  const vtkOBBNode* node = entry.node;
+  double length[3];
+  int flat = -1;
+  int flatCount = 0;
+  for (int j = 0; j < 3; ++j)
   {
-    Index::Node& entry = index->nodes[static_cast<size_t>(i)];
-    entry.skip = i + size[static_cast<size_t>(i)];
-    const vtkOBBNode* node = entry.node;
-    double length[3];
-    int flat = -1;
-    int flatCount = 0;
-    for (int j = 0; j < 3; ++j)
+    length[j] = std::sqrt(Dot(node->Axes[j], node->Axes[j]));
+    if (length[j] > 0.0 && std::isfinite(length[j]))
     {
-      length[j] = std::sqrt(Dot(node->Axes[j], node->Axes[j]));
-      if (length[j] > 0.0 && std::isfinite(length[j]))
+      for (int k = 0; k < 3; ++k)
       {
-        for (int k = 0; k < 3; ++k)
-        {
-          entry.axis[j][k] = node->Axes[j][k] / length[j];
-        }
-      }
-      else
-      {
-        flat = j;
-        ++flatCount;
-        length[j] = 0.0;
+        entry.axis[j][k] = node->Axes[j][k] / length[j];
       }
     }
-    if (flatCount == 1)
+    else
     {
-      // All points in one plane: its normal is square to the other two axes.
-      Cross(entry.axis[(flat + 1) % 3], entry.axis[(flat + 2) % 3], entry.axis[flat]);
-      const double n = std::sqrt(Dot(entry.axis[flat], entry.axis[flat]));
-      for (double& c : entry.axis[flat])
-      {
-        c /= n;
-      }
-    }
-    entry.separable = flatCount <= 1 && std::fabs(Dot(entry.axis[0], entry.axis[1])) < 1e-9 &&
-      std::fabs(Dot(entry.axis[0], entry.axis[2])) < 1e-9 &&
-      std::fabs(Dot(entry.axis[1], entry.axis[2])) < 1e-9;
-    for (int k = 0; k < 3; ++k)
-    {
-      entry.centre[k] =
-        node->Corner[k] + 0.5 * (node->Axes[0][k] + node->Axes[1][k] + node->Axes[2][k]);
-    }
-    for (int j = 0; j < 3; ++j)
-    {
-      entry.half[j] = 0.5 * length[j] + floatSlack + growth[static_cast<size_t>(i)];
+      flat = j;
+      ++flatCount;
+      length[j] = 0.0;
     }
   }
-
-  index->builtAt = this->BuildTime.GetMTime();
-  index->dataSet = this->DataSet;
-  this->Fast = std::move(index);
+  if (flatCount == 1)
+  {
+    // All points in one plane: its normal is square to the other two axes.
+    Cross(entry.axis[(flat + 1) % 3], entry.axis[(flat + 2) % 3], entry.axis[flat]);
+    const double n = std::sqrt(Dot(entry.axis[flat], entry.axis[flat]));
+    for (double& c : entry.axis[flat])
+    {
+      c /= n;
+    }
+  }
+  entry.separable = flatCount <= 1 && std::fabs(Dot(entry.axis[0], entry.axis[1])) < 1e-9 &&
+    std::fabs(Dot(entry.axis[0], entry.axis[2])) < 1e-9 &&
+    std::fabs(Dot(entry.axis[1], entry.axis[2])) < 1e-9;
+  for (int k = 0; k < 3; ++k)
+  {
+    entry.centre[k] =
+      node->Corner[k] + 0.5 * (node->Axes[0][k] + node->Axes[1][k] + node->Axes[2][k]);
+  }
+  for (int j = 0; j < 3; ++j)
+  {
+    entry.half[j] = 0.5 * length[j] + floatSlack + growth;
+  }
 }
 
 bool FastOBBTree::IndexIsCurrent()
@@ -611,4 +738,14 @@ vtkSmartPointer<vtkOBBTree> NewModelTree()
 void UseBaseOBBTree(bool base)
 {
   g_useBaseTree = base;
+}
+
+void UseBaseOBBTreeBuild(bool base)
+{
+  g_useBaseBuild = base;
+}
+
+void SetModelTreeBuildThreads(int threads)
+{
+  g_buildThreads = threads;
 }

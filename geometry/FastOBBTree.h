@@ -1,5 +1,5 @@
-// FastOBBTree is a vtkOBBTree whose segment queries give exactly vtkOBBTree's answers, faster:
-// it skips the boxes and triangles that a segment provably cannot reach.
+// FastOBBTree is a vtkOBBTree that builds exactly vtkOBBTree's tree, faster, and whose segment
+// queries give exactly vtkOBBTree's answers, faster, by skipping what a segment cannot reach.
 #pragma once
 
 #include <vtkIdList.h>
@@ -10,6 +10,7 @@
 #include <memory>
 
 class vtkPoints;
+struct TriangleMeshData;
 
 // The answers of IntersectWithLine(p1, p2, ...) and of IntersectWithLine(p2, p1, ...).
 struct BothWaysResult
@@ -27,7 +28,10 @@ public:
 
   using vtkOBBTree::IntersectWithLine;
 
-  // vtkOBBTree's tree, built as vtkOBBTree builds it, plus the data the fast queries need.
+  // Contract: the tree vtkOBBTree::BuildLocator builds, node for node and bit for bit, with
+  // the same Level, OBBCount and BuildTime, plus the data the fast queries need. Triangle
+  // meshes are built on several threads (SetModelTreeBuildThreads); other data sets, debug
+  // mode and trees without cell lists are built by vtkOBBTree itself.
   void BuildLocator() override;
   void FreeSearchStructure() override;
 
@@ -55,6 +59,12 @@ private:
   struct Index;
   class LeafTree;
 
+  // The steps of BuildLocator: whether the tree describes the data set as it stands, whether
+  // the fast build applies, the fast build, and the index.
+  bool TreeIsCurrent();
+  bool FastBuildApplies();
+  void BuildTreeFromTriangles(const TriangleMeshData& mesh);
+  void BuildIndex(TriangleMeshData& mesh);
   // Whether the index describes the current tree and data set.
   bool IndexIsCurrent();
   // Puts into Candidates, in vtkOBBTree's visiting order, every cell that the segment may hit.
@@ -75,3 +85,8 @@ BothWaysResult IntersectWithLineBothWays(vtkOBBTree* tree, const double p1[3], c
 // UseBaseOBBTree(true) is in force (tests and benchmarks compare the two).
 vtkSmartPointer<vtkOBBTree> NewModelTree();
 void UseBaseOBBTree(bool base);
+// FastOBBTree builds its tree with vtkOBBTree's own BuildLocator while UseBaseOBBTreeBuild(true)
+// is in force, and otherwise on `threads` threads (0, the default: one per core of the machine).
+// For the tests and the benchmarks; the tree is the same in every case.
+void UseBaseOBBTreeBuild(bool base);
+void SetModelTreeBuildThreads(int threads);

@@ -2,9 +2,10 @@
 // order and return value for adversarial segments in both directions, on the generated jaws
 // and on small degenerate meshes; the base class answers where the fast queries do not apply.
 #include "geometry/FastOBBTree.h"
+#include "tests/geometry/TreeMeshes.h"
 #include "tests/support/SyntheticJaw.h"
 
-#include <vtkCellArray.h>
+#include <vtkCellType.h>
 #include <vtkIdList.h>
 #include <vtkMatrix4x4.h>
 #include <vtkMath.h>
@@ -26,6 +27,13 @@
 
 namespace
 {
+
+using treetest::FlatGrid;
+using treetest::InDoublePrecision;
+using treetest::MovePoints;
+using treetest::Slivers;
+using treetest::Triangles;
+using treetest::WithAQuad;
 
 struct Segment
 {
@@ -324,97 +332,6 @@ void ExpectSameAnswers(vtkPolyData* mesh, int perKind, const std::string& name)
   }
 }
 
-// The mesh with its points in double precision, moved by amounts below float resolution, so
-// that vtkOBBTree's single-precision copy no longer holds the exact vertices.
-vtkSmartPointer<vtkPolyData> InDoublePrecision(vtkPolyData* mesh, double scale)
-{
-  auto copy = vtkSmartPointer<vtkPolyData>::New();
-  copy->DeepCopy(mesh);
-  auto points = vtkSmartPointer<vtkPoints>::New();
-  points->SetDataTypeToDouble();
-  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-  {
-    const double* p = mesh->GetPoint(i);
-    points->InsertNextPoint(p[0] * scale + 1e-9, p[1] * scale - 1e-9, p[2] * scale + 3e-9);
-  }
-  copy->SetPoints(points);
-  return copy;
-}
-
-vtkSmartPointer<vtkPolyData> Triangles(
-  const std::vector<std::array<double, 3>>& points, const std::vector<std::array<int, 3>>& cells)
-{
-  auto mesh = vtkSmartPointer<vtkPolyData>::New();
-  auto list = vtkSmartPointer<vtkPoints>::New();
-  list->SetDataTypeToDouble();
-  for (const auto& p : points)
-  {
-    list->InsertNextPoint(p.data());
-  }
-  auto polys = vtkSmartPointer<vtkCellArray>::New();
-  for (const auto& c : cells)
-  {
-    const vtkIdType ids[3] = { c[0], c[1], c[2] };
-    polys->InsertNextCell(3, ids);
-  }
-  mesh->SetPoints(list);
-  mesh->SetPolys(polys);
-  return mesh;
-}
-
-// A fan of needles and slivers around the origin: triangles with a tiny angle at each of their
-// corners in turn (vtkOBBTree takes the normal at the second corner), nearly collinear ones and
-// exactly collinear ones, mixed with ordinary triangles.
-vtkSmartPointer<vtkPolyData> Slivers()
-{
-  std::vector<std::array<double, 3>> points;
-  std::vector<std::array<int, 3>> cells;
-  std::mt19937 random(3u);
-  std::uniform_real_distribution<double> unit(-1.0, 1.0);
-  const double thin[] = { 0.0, 1e-12, 1e-9, 1e-6, 1e-4, 1e-2, 0.5 };
-  for (int i = 0; i < 60; ++i)
-  {
-    const std::array<double, 3> a{ 3.0 * unit(random), 3.0 * unit(random), unit(random) };
-    const std::array<double, 3> b{ a[0] + 2.0 + unit(random), a[1] + unit(random), a[2] };
-    const double h = thin[static_cast<size_t>(i) % std::size(thin)];
-    const double t = 0.5 + 0.45 * unit(random);
-    const std::array<double, 3> c{ a[0] + t * (b[0] - a[0]) + h * unit(random),
-      a[1] + t * (b[1] - a[1]) + h, a[2] + h * unit(random) };
-    const int first = static_cast<int>(points.size());
-    points.push_back(a);
-    points.push_back(b);
-    points.push_back(c);
-    const int k = i % 3;
-    cells.push_back({ first + k, first + (k + 1) % 3, first + (k + 2) % 3 });
-  }
-  return Triangles(points, cells);
-}
-
-// A flat grid: every leaf box is flat, with one zero axis.
-vtkSmartPointer<vtkPolyData> FlatGrid()
-{
-  std::vector<std::array<double, 3>> points;
-  std::vector<std::array<int, 3>> cells;
-  const int n = 30;
-  for (int j = 0; j <= n; ++j)
-  {
-    for (int i = 0; i <= n; ++i)
-    {
-      points.push_back({ 0.37 * i, 0.41 * j, 2.0 });
-    }
-  }
-  for (int j = 0; j < n; ++j)
-  {
-    for (int i = 0; i < n; ++i)
-    {
-      const int p = j * (n + 1) + i;
-      cells.push_back({ p, p + 1, p + n + 2 });
-      cells.push_back({ p, p + n + 2, p + n + 1 });
-    }
-  }
-  return Triangles(points, cells);
-}
-
 } // namespace
 
 TEST(FastOBBTree, AnswersAsVtkOBBTreeOnTheGeneratedJaws)
@@ -454,7 +371,9 @@ TEST(FastOBBTree, AnswersAsVtkOBBTreeOnDegenerateMeshes)
 
 // A needle so thin that the normal vtkOBBTree takes at its middle corner is off by about a
 // milliradian: vtkOBBTree reports the crossing with its tilted plane, well away from the needle.
-// The box above it must hold that crossing.
+// Two small, well-shaped triangles at its ends, in its own plane, give the one leaf a box as
+// flat as the needle: only the growth of the boxes above nearly degenerate triangles makes that
+// box hold the crossing.
 TEST(FastOBBTree, FindsWhatVtkOBBTreeReportsFarFromANeedle)
 {
   const double length = 10.0;
@@ -465,15 +384,22 @@ TEST(FastOBBTree, FindsWhatVtkOBBTreeReportsFarFromANeedle)
   std::array<double, 3> a{ 0.3, 0.7, 0.2 };
   std::array<double, 3> b{};
   std::array<double, 3> c{};
+  std::array<double, 3> besideA{};
+  std::array<double, 3> alongA{};
+  std::array<double, 3> besideC{};
+  std::array<double, 3> alongC{};
+  const double side = 1e-4;
   for (int k = 0; k < 3; ++k)
   {
     b[k] = a[k] + length * u[k];
     c[k] = b[k] + length * u[k] + 1e-12 * across[k];
+    besideA[k] = a[k] + side * across[k];
+    alongA[k] = a[k] + side * u[k];
+    besideC[k] = c[k] + side * across[k];
+    alongC[k] = c[k] - side * u[k];
   }
-  // Four large triangles around it give the one leaf a roomy box.
   const vtkSmartPointer<vtkPolyData> needle = Triangles(
-    { a, b, c, { -20, -20, -20 }, { 40, -20, -20 }, { -20, 40, -20 }, { -20, -20, 40 } },
-    { { 0, 1, 2 }, { 3, 5, 4 }, { 3, 4, 6 }, { 3, 6, 5 }, { 4, 5, 6 } });
+    { a, b, c, besideA, alongA, besideC, alongC }, { { 0, 1, 2 }, { 0, 4, 3 }, { 2, 5, 6 } });
 
   // Where vtkOBBTree's plane (its normal at b, through a) lies above the needle's centroid
   // along the normal's largest axis.
@@ -492,13 +418,35 @@ TEST(FastOBBTree, FindsWhatVtkOBBTreeReportsFarFromANeedle)
     offPlane += n[k] * (reported[k] - a[k]);
   }
   reported[axis] -= offPlane / n[axis];
-  ASSERT_GT(std::fabs(offPlane / n[axis]), 1e-3) << "the normal is not off enough to show it";
+  // A segment through that crossing, square to the needle and slanted across its plane, so
+  // that it overlaps the leaf's box along each of the box's axes (vtkOBBTree's own box test
+  // lets it in) and yet passes the box, which lies in the needle's plane within `side` of the
+  // needle, far off.
+  double trueNormal[3];
+  vtkMath::Cross(u, across, trueNormal);
+  vtkMath::Normalize(trueNormal);
+  double sideways = 0.0;
+  double fromPlane = 0.0;
+  for (int k = 0; k < 3; ++k)
+  {
+    sideways += across[k] * (reported[k] - a[k]);
+    fromPlane += trueNormal[k] * (reported[k] - a[k]);
+  }
+  const double slant =
+    std::fabs(sideways + fromPlane) > std::fabs(sideways - fromPlane) ? -1.0 : 1.0;
+  const double miss = std::fabs(sideways - slant * fromPlane) / std::sqrt(2.0) - side;
+  // Five times the margin by which the fast queries keep a box.
+  ASSERT_GT(miss, 5e-4) << "the segment comes too near the needle's box to show it";
+  Segment s{};
+  for (int k = 0; k < 3; ++k)
+  {
+    const double w = (across[k] + slant * trueNormal[k]) / std::sqrt(2.0);
+    s.from[k] = reported[k] - w;
+    s.to[k] = reported[k] + w;
+  }
 
-  // A short segment across that plane, which keeps away from the needle's own plane.
-  const double h = 1e-4;
-  const Segment s{ { reported[0] - h * n[0], reported[1] - h * n[1], reported[2] - h * n[2] },
-    { reported[0] + h * n[0], reported[1] + h * n[1], reported[2] + h * n[2] } };
   const vtkSmartPointer<FastOBBTree> tree = Build(needle, 8, 1000000);
+  ASSERT_TRUE(FastQueriesOn(tree));
   vtkNew<vtkPoints> points;
   ASSERT_NE(tree->vtkOBBTree::IntersectWithLine(s.from, s.to, points, nullptr), 0);
   EXPECT_TRUE(SameAnswers(tree, s));
@@ -509,10 +457,9 @@ TEST(FastOBBTree, BaseClassAnswersWhereTheFastQueriesDoNotApply)
   const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw();
 
   // A quad among the triangles.
-  auto mixed = vtkSmartPointer<vtkPolyData>::New();
-  mixed->DeepCopy(jaw.mesh);
-  const vtkIdType quad[4] = { 0, 1, 2, 3 };
-  mixed->GetPolys()->InsertNextCell(4, quad);
+  const vtkSmartPointer<vtkPolyData> mixed = WithAQuad(jaw.mesh);
+  ASSERT_EQ(mixed->GetNumberOfCells(), jaw.mesh->GetNumberOfCells() + 1);
+  ASSERT_EQ(mixed->GetCellType(jaw.mesh->GetNumberOfCells()), VTK_QUAD);
   const vtkSmartPointer<FastOBBTree> mixedTree = Build(mixed, 8, 1000000);
   EXPECT_FALSE(FastQueriesOn(mixedTree));
 
@@ -521,14 +468,7 @@ TEST(FastOBBTree, BaseClassAnswersWhereTheFastQueriesDoNotApply)
   moved->DeepCopy(jaw.mesh);
   const vtkSmartPointer<FastOBBTree> movedTree = Build(moved, 8, 1000000);
   ASSERT_TRUE(FastQueriesOn(movedTree));
-  for (vtkIdType i = 0; i < moved->GetNumberOfPoints(); i += 7)
-  {
-    double p[3];
-    moved->GetPoint(i, p);
-    p[2] += 0.3;
-    moved->GetPoints()->SetPoint(i, p);
-  }
-  moved->GetPoints()->Modified();
+  MovePoints(moved, 7, 2, 0.3);
   EXPECT_FALSE(FastQueriesOn(movedTree));
 
   // A rebuild takes the new points in.
