@@ -4,6 +4,7 @@
 #include "app/Version.h"
 
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutterCollision.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineRep.h"
 #include "widgets/EditContourSplineWidget.h"
@@ -15,6 +16,7 @@
 #include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkActor.h>
+#include <vtkCommand.h>
 #include <vtkInteractorStyleTrackballCamera.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
@@ -34,6 +36,7 @@ MainWindow::MainWindow(QWidget* parent)
   , gumLineWidget(vtkSmartPointer<EditContourSplineWidget>::New())
   , gumLineActor(vtkSmartPointer<vtkActor>::New())
   , cutTwoLoops(true)
+  , collisionCheck(std::make_unique<CutterCollision::Checker>())
 {
   ui->setupUi(this);
   vtkWidget = ui->vtkWidget;
@@ -128,6 +131,10 @@ void MainWindow::SetUpLineWidgets()
   cutLineRep = vtkSmartPointer<contourRepresentation>::New();
   cutLineWidget->SetInteractor(interactor);
   cutLineWidget->SetRepresentation(cutLineRep);
+  // A drag lays the offset line on the model through the generator's tree, so the generator
+  // takes the model as it stands before the first drag step.
+  dragStartObserver = cutLineWidget->AddObserver(
+    vtkCommand::StartInteractionEvent, this, &MainWindow::UpdateGeneratorModel);
 
   gumLineWidget->SetInteractor(interactor);
   gumLineWidget->SetRepresentation(gumLineRep);
@@ -135,6 +142,8 @@ void MainWindow::SetUpLineWidgets()
 
 MainWindow::~MainWindow()
 {
+  // The drag observer calls into this window, which the widget may outlive.
+  cutLineWidget->RemoveObserver(dragStartObserver);
   // The form object goes first; the members follow in reverse order of declaration.
   ui.reset();
 }
@@ -180,6 +189,24 @@ vtkPolyData* MainWindow::ModelMesh() const
     return nullptr;
   }
   return vtkPolyData::SafeDownCast(modelActor->GetMapper()->GetInputDataObject(0, 0));
+}
+
+void MainWindow::SetModelMesh(vtkSmartPointer<vtkPolyData> mesh)
+{
+  modelActor->GetMapper()->SetInputDataObject(mesh);
+  generatorModelCurrent = false;
+}
+
+vtkSmartPointer<vtkPolyData> MainWindow::ModelCopy() const
+{
+  vtkPolyData* mesh = ModelMesh();
+  if (!mesh)
+  {
+    return nullptr;
+  }
+  auto copy = vtkSmartPointer<vtkPolyData>::New();
+  copy->DeepCopy(mesh);
+  return copy;
 }
 
 QString MainWindow::ModelBaseName() const

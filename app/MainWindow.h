@@ -15,6 +15,10 @@
 #include <vector>
 
 class CutLineGenerator;
+namespace CutterCollision
+{
+class Checker;
+}
 class EditContourSplineRep;
 class EditContourSplineWidget;
 class QVTKOpenGLNativeWidget;
@@ -128,8 +132,25 @@ private:
 
   // The model mesh shown by the model actor, or null without a model.
   vtkPolyData* ModelMesh() const;
+  // The one place where the model's mesh is replaced (load, both frames, the moves, the
+  // groove): `mesh` becomes the model actor's input, and the generator's copy of the model is
+  // out of date from then on. The model actor must exist.
+  void SetModelMesh(vtkSmartPointer<vtkPolyData> mesh);
+  // A new deep copy of the model mesh, for a consumer that keeps or changes it; null without a
+  // model.
+  vtkSmartPointer<vtkPolyData> ModelCopy() const;
+  // Hands the generator a copy of the model as it stands, when the mesh was replaced since its
+  // last copy; a model of the same points and cells keeps its tree. The save, the lowering,
+  // the generation and the start of a handle drag call it before they use the generator.
+  void UpdateGeneratorModel();
+  // Takes the red outlines of the last collision check out of the view: they belong to a cut
+  // line that is gone.
+  void RemoveCollisionOutlines();
   // The model's file name without its last extension ("lower.jaw.stl" gives "lower.jaw").
   QString ModelBaseName() const;
+
+  // The fewest points of a gum line that the cut line can be generated from.
+  static constexpr size_t kMinGumLinePoints = 4;
 
   std::unique_ptr<Ui::MainWindow> ui;
   QVTKOpenGLNativeWidget* vtkWidget = nullptr;
@@ -153,6 +174,12 @@ private:
   vtkSmartPointer<vtkActor> collisionActor;
   bool cutTwoLoops;
   QString modelFileName;
+  // False from a replacement of the model's mesh until the generator has a copy of the new one.
+  bool generatorModelCurrent = false;
+  // The collision check, which keeps its tree while the model is unchanged.
+  std::unique_ptr<CutterCollision::Checker> collisionCheck;
+  // The observer of the cut-line widget's drag start.
+  unsigned long dragStartObserver = 0;
 
   // Tests reach the window's state through this accessor.
   friend struct MainWindowProbe;

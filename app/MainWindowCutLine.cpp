@@ -45,8 +45,6 @@ void MainWindow::GenerateCutLine(double lingualKeep, double buccalKeep, double b
     gumLineWidget->SetEnabled(0);
   }
 
-  auto model = vtkSmartPointer<vtkPolyData>::New();
-  model->DeepCopy(ModelMesh());
   auto gumLine = vtkSmartPointer<vtkPoints>::New();
   for (const Point3& p : gumLinePoints)
   {
@@ -54,12 +52,32 @@ void MainWindow::GenerateCutLine(double lingualKeep, double buccalKeep, double b
   }
   gumLine->Modified();
 
-  cutLineGenerator->SetModel(model);
+  UpdateGeneratorModel();
   cutLineGenerator->SetRenderer(renderer);
   vtkSmartPointer<vtkPoints> cut =
     cutLineGenerator->GenerateCutLine(gumLine, lingualKeep, buccalKeep, buccalDrop);
   cutLineRep->Generator = cutLineGenerator.get();
+  RemoveCollisionOutlines();
   ShowCutLine(cut);
+}
+
+void MainWindow::UpdateGeneratorModel()
+{
+  if (generatorModelCurrent)
+  {
+    return;
+  }
+  cutLineGenerator->SetModel(ModelCopy());
+  generatorModelCurrent = true;
+}
+
+void MainWindow::RemoveCollisionOutlines()
+{
+  if (collisionActor)
+  {
+    renderer->RemoveActor(collisionActor);
+    collisionActor = nullptr;
+  }
 }
 
 void MainWindow::ShowCutLine(vtkSmartPointer<vtkPoints> points)
@@ -76,6 +94,8 @@ void MainWindow::DiscardCutLine()
   // The generator lets go of the old model and its tree; the representation keeps no points,
   // so it draws nothing and hands out a spline that gives no samples to save or check.
   cutLineGenerator->SetModel(nullptr);
+  generatorModelCurrent = false;
+  RemoveCollisionOutlines();
   cutLineWidget->SetEnabled(0);
   cutLineRep->SetModelActor(modelActor);
   cutLineRep->SetPoints(vtkSmartPointer<vtkPoints>::New());
@@ -90,7 +110,14 @@ void MainWindow::slot_pushButton_moveDown()
     vtkSmartPointer<vtkParametricSpline> spline = cutLineRep->GetSpline();
     if (spline)
     {
+      // A line of no points has nothing to lay on the model.
+      vtkPoints* control = spline->GetPoints();
+      if (control && control->GetNumberOfPoints() > 0)
+      {
+        UpdateGeneratorModel();
+      }
       vtkSmartPointer<vtkPoints> lowered = cutLineGenerator->MoveDown(spline, delta);
+      RemoveCollisionOutlines();
       ShowCutLine(lowered);
     }
   }
@@ -158,8 +185,10 @@ bool MainWindow::SaveCutLineFile(QString path)
     return false;
   }
   const std::string nativePath = path.toLocal8Bit().toStdString();
-  // A path that is not on the model (no model where the line runs, or the line moved far off
-  // it) would cut the air or into the base: nothing is written.
+  // The poses are fitted to the model as it stands. A path that is not on it (no model where
+  // the line runs, the line far off it, or the model moved away from the line) would cut the
+  // air or into the base: nothing is written.
+  UpdateGeneratorModel();
   if (!cutLineGenerator->AdjustPosesToModel(poses))
   {
     return false;
@@ -203,9 +232,8 @@ std::optional<bool> MainWindow::DetectCollision()
   {
     return std::nullopt;
   }
-  auto model = vtkSmartPointer<vtkPolyData>::New();
-  model->DeepCopy(mesh);
-  return ComputeCollision(model, poses);
+  // The check keeps a copy of its own while the model stays the same.
+  return ComputeCollision(mesh, poses);
 }
 
 bool MainWindow::ComputeCollision(
@@ -221,7 +249,7 @@ bool MainWindow::ComputeCollision(
   }
 
   // The geometry is the check's own; the window shows the outlines it found, in red.
-  const CutterCollision::Result found = CutterCollision::FindCollisions(model, poses);
+  const CutterCollision::Result found = collisionCheck->Find(model, poses);
   auto mapper = vtkSmartPointer<vtkPolyDataMapper>::New();
   mapper->SetInputData(found.outlines);
   collisionActor = vtkSmartPointer<vtkActor>::New();

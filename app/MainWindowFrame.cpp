@@ -18,15 +18,15 @@
 namespace
 {
 
-// A new polydata: a copy of `mesh` moved by `transform`.
+// A new polydata: `mesh` moved by `transform`, with no tie to the filter that moved it. The
+// filter only reads `mesh`.
 vtkSmartPointer<vtkPolyData> TransformedCopy(vtkPolyData* mesh, vtkAbstractTransform* transform)
 {
-  auto copy = vtkSmartPointer<vtkPolyData>::New();
-  copy->DeepCopy(mesh);
   auto filter = vtkSmartPointer<vtkTransformPolyDataFilter>::New();
-  filter->SetInputData(copy);
+  filter->SetInputData(mesh);
   filter->SetTransform(transform);
   filter->Update();
+  auto copy = vtkSmartPointer<vtkPolyData>::New();
   copy->DeepCopy(filter->GetOutput());
   return copy;
 }
@@ -35,14 +35,14 @@ vtkSmartPointer<vtkPolyData> TransformedCopy(vtkPolyData* mesh, vtkAbstractTrans
 
 void MainWindow::ApplyFrameTransform(vtkTransform* transform)
 {
-  modelActor->GetMapper()->SetInputDataObject(TransformedCopy(ModelMesh(), transform));
+  SetModelMesh(TransformedCopy(ModelMesh(), transform));
 
   // The gum line follows only a real, displayed gum line, and only when asked to.
   vtkMapper* gumMapper = gumLineActor ? gumLineActor->GetMapper() : nullptr;
   vtkPolyData* gumLine =
     gumMapper ? vtkPolyData::SafeDownCast(gumMapper->GetInputDataObject(0, 0)) : nullptr;
-  if (ui->checkBox_tansGunline->isChecked() && gumLinePoints.size() >= 4 && gumLine &&
-    gumLine->GetNumberOfPoints() > 0)
+  if (ui->checkBox_tansGunline->isChecked() && gumLinePoints.size() >= kMinGumLinePoints &&
+    gumLine && gumLine->GetNumberOfPoints() > 0)
   {
     for (Point3& p : gumLinePoints)
     {
@@ -65,13 +65,11 @@ void MainWindow::slot_pushButton_autoAdjust()
 
 void MainWindow::AutoAdjustCoordinate()
 {
-  vtkPolyData* mesh = ModelMesh();
-  if (!mesh)
+  vtkSmartPointer<vtkPolyData> copy = ModelCopy();
+  if (!copy)
   {
     return;
   }
-  auto copy = vtkSmartPointer<vtkPolyData>::New();
-  copy->DeepCopy(mesh);
   CoordinateAligner aligner(copy);
   bool ok = false;
   vtkSmartPointer<vtkTransform> transform = aligner.ComputeTransform(&ok);
@@ -133,8 +131,9 @@ void MainWindow::ApplyTransform(vtkSmartPointer<vtkTransform> transform)
   {
     return;
   }
-  // Manual moves never carry the gum line along.
-  modelActor->GetMapper()->SetInputDataObject(TransformedCopy(mesh, transform));
+  // Manual moves never carry the gum line along, and build no tree: whatever needs the model
+  // next takes it as it then stands.
+  SetModelMesh(TransformedCopy(mesh, transform));
   ResetCameraAndRender();
 }
 

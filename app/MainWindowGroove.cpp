@@ -58,8 +58,8 @@ void MainWindow::onAddGrooveButton()
   setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
 
-  auto jaw = vtkSmartPointer<vtkPolyData>::New();
-  jaw->DeepCopy(ModelMesh());
+  // The methods change the copy they are given.
+  vtkSmartPointer<vtkPolyData> jaw = ModelCopy();
   auto out = vtkSmartPointer<vtkPolyData>::New();
   MeshBooleanTool tool;
   // A result of fewer than 10 cells is no real model: try the other method.
@@ -75,7 +75,7 @@ void MainWindow::onAddGrooveButton()
   }
   else
   {
-    modelActor->GetMapper()->SetInputDataObject(out);
+    SetModelMesh(out);
     grooveAllowed = false;
     RenderView();
   }

@@ -43,7 +43,7 @@ void MainWindow::onLoadGumline()
   }
   ReadGumLineFile(path);
 
-  if (gumLinePoints.size() < 4)
+  if (gumLinePoints.size() < kMinGumLinePoints)
   {
     SetCutLineControlsEnabled(false);
     QMessageBox::warning(this, "警告", "加载牙龈线存在错误！", QMessageBox::Ok);
@@ -199,7 +199,7 @@ void MainWindow::EditGumLine(bool on)
     }
     ui->statusbar->clearMessage();
     QMessageBox::warning(nullptr, "提示", "编辑牙龈线完成!           ", QMessageBox::Ok);
-    if (gumLinePoints.size() > 3)
+    if (gumLinePoints.size() >= kMinGumLinePoints)
     {
       SetCutLineControlsEnabled(true);
     }

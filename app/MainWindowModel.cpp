@@ -183,14 +183,13 @@ bool MainWindow::LoadStlFile(QString path)
     return false;
   }
 
-  auto mapper = vtkSmartPointer<vtkPolyDataMapper>::New();
-  mapper->SetInputData(mesh);
   if (modelActor)
   {
     renderer->RemoveActor(modelActor);
   }
   modelActor = vtkSmartPointer<vtkActor>::New();
-  modelActor->SetMapper(mapper);
+  modelActor->SetMapper(vtkSmartPointer<vtkPolyDataMapper>::New());
+  SetModelMesh(mesh);
   modelActor->GetProperty()->SetColor(0.96, 0.93, 0.88);
   renderer->AddActor(modelActor);
 
@@ -261,8 +260,6 @@ void MainWindow::onSaveModel()
     return;
   }
 
-  auto copy = vtkSmartPointer<vtkPolyData>::New();
-  copy->DeepCopy(mesh);
   if (!path.endsWith(".stl", Qt::CaseInsensitive))
   {
     QMessageBox::warning(this, "错误", "保存失败", QMessageBox::Ok);
@@ -271,7 +268,7 @@ void MainWindow::onSaveModel()
 
   // The chosen folder is proposed at the next save, whatever this write gives.
   lastSaveDir = QFileInfo(path).absolutePath();
-  if (!WriteModelFile(copy, path))
+  if (!WriteModelFile(mesh, path))
   {
     QMessageBox::warning(this, "错误", "保存失败", QMessageBox::Ok);
     return;

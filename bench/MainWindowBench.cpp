@@ -1,6 +1,7 @@
-// The main window's two slow actions on a full-size jaw: the collision check of the cutter
-// along the cut line, and saving the tool path, with the model queries on VTK's own vtkOBBTree
-// (tree:0) and on FastOBBTree (tree:1). Needs a display: run under xvfb-run, e.g.
+// The main window's actions on a full-size jaw: the collision check of the cutter along the cut
+// line and saving the tool path, both on an unchanged model, with the model queries on VTK's
+// own vtkOBBTree (tree:0) and on FastOBBTree (tree:1); and a press of a move button with a cut
+// line shown. Needs a display: run under xvfb-run, e.g.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench_main_window
 #include "geometry/FastOBBTree.h"
 #include "tests/support/MainWindowDriver.h"
@@ -71,6 +72,21 @@ void BM_SaveCutLine(benchmark::State& state)
   }
 }
 BENCHMARK(BM_SaveCutLine)->ArgName("tree")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// One press of the X row's "-", then one of its "+", so that the model ends where it started;
+// each press moves the 250k-triangle model and renders the view.
+void BM_MovePress(benchmark::State& state)
+{
+  Scene& scene = TheScene(state);
+  Ui::MainWindow& ui = scene.probe.ui();
+  for (auto _ : state)
+  {
+    ui.pushButton_right->click();
+    ui.pushButton_Left->click();
+  }
+  state.SetItemsProcessed(2 * state.iterations());
+}
+BENCHMARK(BM_MovePress)->ArgName("tree")->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

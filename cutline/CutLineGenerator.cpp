@@ -1,10 +1,9 @@
 // The generator object, its model locator and the projection onto the model along an axis.
 #include "cutline/CutLineGenerator.h"
 
+#include "cutline/ModelTrees.h"
 #include "geometry/FastOBBTree.h"
 
-#include <vtkCellArray.h>
-#include <vtkDataArray.h>
 #include <vtkIdList.h>
 #include <vtkMath.h>
 #include <vtkNew.h>
@@ -12,57 +11,22 @@
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkRenderer.h>
+#include <vtkStaticCellLocator.h>
 
 #include <cmath>
-#include <cstring>
 
 namespace
 {
 
-// Whether two arrays hold the same values of the same type, byte for byte (both null counts).
-bool SameArray(vtkDataArray* a, vtkDataArray* b)
-{
-  if (!a || !b)
-  {
-    return a == b;
-  }
-  if (a->GetDataType() != b->GetDataType() ||
-    a->GetNumberOfComponents() != b->GetNumberOfComponents() ||
-    a->GetNumberOfTuples() != b->GetNumberOfTuples())
-  {
-    return false;
-  }
-  const size_t bytes = static_cast<size_t>(a->GetNumberOfValues()) *
-    static_cast<size_t>(a->GetDataTypeSize());
-  return bytes == 0 || std::memcmp(a->GetVoidPointer(0), b->GetVoidPointer(0), bytes) == 0;
-}
+// The projection tree: fine leaves, since every projection queries it.
+constexpr ModelTreeSettings kProjectionTree{ 8, 1000000, 1e-6 };
 
-bool SameCells(vtkCellArray* a, vtkCellArray* b)
-{
-  if (!a || !b)
-  {
-    return a == b;
-  }
-  return SameArray(a->GetOffsetsArray(), b->GetOffsetsArray()) &&
-    SameArray(a->GetConnectivityArray(), b->GetConnectivityArray());
-}
+// A fitted pose counts as on the model when the model's surface lies this close to it.
+constexpr double kOnModelDistance = 1.5;
 
-// Whether two meshes have the same points and cells, byte for byte.
-bool SameGeometry(vtkPolyData* a, vtkPolyData* b)
+bool IsFinite(const double p[3])
 {
-  if (a == b)
-  {
-    return true;
-  }
-  vtkPoints* pa = a->GetPoints();
-  vtkPoints* pb = b->GetPoints();
-  if (!pa || !pb)
-  {
-    return pa == pb;
-  }
-  return SameArray(pa->GetData(), pb->GetData()) && SameCells(a->GetVerts(), b->GetVerts()) &&
-    SameCells(a->GetLines(), b->GetLines()) && SameCells(a->GetPolys(), b->GetPolys()) &&
-    SameCells(a->GetStrips(), b->GetStrips());
+  return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
 
 } // namespace
@@ -79,26 +43,42 @@ void CutLineGenerator::SetModel(vtkSmartPointer<vtkPolyData> model)
   // The window hands over a fresh copy of the model at every generation. A model equal in its
   // points and cells to the one the tree was built on, which has not changed since, keeps that
   // copy and its tree: the tree would come out the same.
-  if (model && Model && ModelTree && Model->GetMTime() <= ModelTree->GetBuildTime() &&
-    SameGeometry(model, Model))
+  if (TreeServes(Model, ModelTree, model))
   {
     return;
   }
   Model = model;
   ModelTree = nullptr;
+  SurfaceLocator = nullptr;
   if (!Model)
   {
     // Nothing to lay points on: projections return their input, as before the first model.
     return;
   }
-  ModelTree = NewModelTree();
-  ModelTree->SetDataSet(Model);
-  ModelTree->SetNumberOfCellsPerNode(8);
-  ModelTree->SetMaxLevel(1000000);
-  ModelTree->SetTolerance(1e-6);
-  ModelTree->AutomaticOn();
-  ModelTree->BuildLocator();
+  ModelTree = BuildModelTree(Model, kProjectionTree);
   ModelTree->Update();
+}
+
+bool CutLineGenerator::LiesOnModel(const Point3& p)
+{
+  double x[3] = { p.x, p.y, p.z };
+  if (!Model || Model->GetNumberOfCells() == 0 || !IsFinite(x))
+  {
+    return false;
+  }
+  // Built on the first question about a model, and kept with the model's tree.
+  if (!SurfaceLocator)
+  {
+    SurfaceLocator = vtkSmartPointer<vtkStaticCellLocator>::New();
+    SurfaceLocator->SetDataSet(Model);
+    SurfaceLocator->BuildLocator();
+  }
+  double nearest[3];
+  vtkIdType cell = -1;
+  int subId = 0;
+  double distance2 = 0.0;
+  return SurfaceLocator->FindClosestPointWithinRadius(
+           x, kOnModelDistance, nearest, cell, subId, distance2) != 0;
 }
 
 void CutLineGenerator::SetRenderer(vtkSmartPointer<vtkRenderer> renderer)

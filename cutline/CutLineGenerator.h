@@ -15,6 +15,7 @@ class vtkParametricSpline;
 class vtkPoints;
 class vtkPolyData;
 class vtkRenderer;
+class vtkStaticCellLocator;
 
 // The split of the working loop into its lingual and buccal sides (loop indices, ascending).
 struct LoopPartition
@@ -93,11 +94,18 @@ public:
   vtkSmartPointer<vtkPoints> RebuildSmoothLoop(vtkSmartPointer<vtkPoints> loop);
 
   // Pose adjustment for the export, and lowering of the cut line. The adjustment moves each
-  // pose at most 0.7 along its tool axis toward the model; it returns true only when every
-  // pose's probe met the model within 1.5 of the pose, so that a path that is not on the model
-  // (no model there, or the line far above or below it) is told from one that is.
+  // pose at most 0.7 along its tool axis toward the crossing its probe finds; a pose whose
+  // side cannot be probed (coincident neighbours, no usable direction) keeps its position. It
+  // returns true only when every pose then lies on the model (LiesOnModel), so that a path
+  // that is not on the model (no model there, the line far above or below it, the model moved
+  // away from it) is told from one that is, whichever crossing each probe found.
   bool AdjustPosesToModel(std::vector<PoseDir>& poses);
   vtkSmartPointer<vtkPoints> MoveDown(vtkSmartPointer<vtkParametricSpline> spline, double delta);
+
+  // Whether the model's surface comes within 1.5 of `p` (the distance to its nearest point);
+  // false without a model and for a point that is not finite. The search structure is built
+  // on the first call for a model and kept while SetModel keeps the model.
+  bool LiesOnModel(const Point3& p);
 
   // The copy of the jaw model that the cut line is laid on (null until SetModel).
   vtkSmartPointer<vtkPolyData> Model;
@@ -107,4 +115,11 @@ public:
   vtkSmartPointer<vtkOBBTree> ModelTree;
   // How far the buccal side of the assembled loop is lowered in z.
   double BuccalDrop;
+
+private:
+  // The fit of AdjustPosesToModel, without its verdict.
+  void FitPosesToModel(std::vector<PoseDir>& poses);
+
+  // Nearest-point search over Model for LiesOnModel; null until its first call for a model.
+  vtkSmartPointer<vtkStaticCellLocator> SurfaceLocator;
 };

@@ -33,6 +33,12 @@ double ToolAxisSlope()
   return std::sqrt(3.0) / 3.0;
 }
 
+double SideAcross(const double axis[3], const double tangent[3], double side[3])
+{
+  vtkMath::Cross(axis, tangent, side);
+  return vtkMath::Normalize(side);
+}
+
 void TiltedToolAxis(const double direction[3], double axis[3])
 {
   axis[0] = direction[0];

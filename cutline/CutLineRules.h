@@ -54,3 +54,8 @@ double ToolAxisSlope();
 
 // The tilted tool axis unit(d + (0, 0, ToolAxisSlope())) for a horizontal direction d.
 void TiltedToolAxis(const double direction[3], double axis[3]);
+
+// The side square to the tool axis and to the cut line's tangent, unit(axis x tangent): inward
+// and upward for a counter-clockwise loop, the side on which the probes lie. Returns the
+// length of axis x tangent (0, or not a number, when there is no side).
+double SideAcross(const double axis[3], const double tangent[3], double side[3]);

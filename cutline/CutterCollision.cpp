@@ -1,10 +1,11 @@
 // The cutter outline placed along the poses and tested against the model through a line
-// locator built for the check.
+// locator kept for the check.
 #include "cutline/CutterCollision.h"
 
 #include "cutline/CutLineRules.h"
+#include "cutline/ModelTrees.h"
 #include "cutline/ToolPath.h"
-#include "geometry/FastOBBTree.h"
+#include "data/FixedBodyDimensions.h"
 
 #include <vtkCellArray.h>
 #include <vtkIdList.h>
@@ -14,14 +15,15 @@
 #include <vtkPolyData.h>
 #include <vtkTransform.h>
 
+#include <utility>
+
 namespace CutterCollision
 {
 namespace
 {
 
-// The cutter's outline in its own frame (+X is the tool axis away from the cutting point):
-// eight lines on the shank at radius 1.175 from x = 5 to 15, eight on the neck at radius
-// 0.6 from x = 1 to 5, each group at 0, 45, ..., 315 degrees about the axis.
+// One line of the cutter's outline in its own frame: from x0 to x1 along the tool axis, at
+// (y, z) across it.
 struct OutlineSegment
 {
   double x0;
@@ -30,48 +32,47 @@ struct OutlineSegment
   double z;
 };
 
+// Eight lines at `radius` from x0 to x1, at 0, 45, ..., 315 degrees about the axis.
+void AppendRing(std::vector<OutlineSegment>& outline, double x0, double x1, double radius)
+{
+  const double c = cuttingtool::Diagonal(radius);
+  const std::pair<double, double> across[] = { { radius, 0.0 }, { c, c }, { 0.0, radius },
+    { -c, c }, { -radius, 0.0 }, { -c, -c }, { 0.0, -radius }, { c, -c } };
+  for (const auto& [y, z] : across)
+  {
+    outline.push_back(OutlineSegment{ x0, x1, y, z });
+  }
+}
+
+// The shank's eight lines, then the neck's.
 std::vector<OutlineSegment> CutterOutline()
 {
-  const double c1 = 1.175 * 0.5 * 1.41421356237;
-  const double c2 = 0.6 * 0.5 * 1.41421356237;
-  return {
-    { 5, 15, 1.175, 0 }, { 5, 15, c1, c1 }, { 5, 15, 0, 1.175 }, { 5, 15, -c1, c1 },
-    { 5, 15, -1.175, 0 }, { 5, 15, -c1, -c1 }, { 5, 15, 0, -1.175 }, { 5, 15, c1, -c1 },
-    { 1, 5, 0.6, 0 }, { 1, 5, c2, c2 }, { 1, 5, 0, 0.6 }, { 1, 5, -c2, c2 },
-    { 1, 5, -0.6, 0 }, { 1, 5, -c2, -c2 }, { 1, 5, 0, -0.6 }, { 1, 5, c2, -c2 },
-  };
+  using namespace cuttingtool;
+  std::vector<OutlineSegment> outline;
+  AppendRing(outline, kShankStart, kShankEnd, kShankRadius);
+  AppendRing(outline, kNeckStart, kNeckEnd, kNeckRadius);
+  return outline;
 }
 
-// A locator of its own for the check, coarser than the generator's: one line query per
-// outline line and pose.
-vtkSmartPointer<vtkOBBTree> CheckTree(vtkPolyData* model)
-{
-  vtkSmartPointer<vtkOBBTree> tree = NewModelTree();
-  tree->SetDataSet(model);
-  tree->SetNumberOfCellsPerNode(50);
-  tree->SetMaxLevel(1000000);
-  tree->SetTolerance(1e-6);
-  tree->AutomaticOn();
-  tree->BuildLocator();
-  return tree;
-}
+constexpr ModelTreeSettings kCheckTree{ cuttingtool::kCheckTreeCellsPerNode,
+  cuttingtool::kCheckTreeMaxLevel, cuttingtool::kCheckTreeTolerance };
 
-} // namespace
-
-Result FindCollisions(vtkPolyData* model, const std::vector<PoseDir>& poses)
+// An empty result: no colliding pose, an empty display.
+Result Empty()
 {
-  auto displayPoints = vtkSmartPointer<vtkPoints>::New();
-  auto displayLines = vtkSmartPointer<vtkCellArray>::New();
   Result result;
   result.outlines = vtkSmartPointer<vtkPolyData>::New();
-  if (!model || model->GetNumberOfPoints() == 0)
-  {
-    result.outlines->SetPoints(displayPoints);
-    result.outlines->SetLines(displayLines);
-    return result;
-  }
+  result.outlines->SetPoints(vtkSmartPointer<vtkPoints>::New());
+  result.outlines->SetLines(vtkSmartPointer<vtkCellArray>::New());
+  return result;
+}
 
-  vtkSmartPointer<vtkOBBTree> tree = CheckTree(model);
+// The outline placed at every pose that has a tool axis, tested against the tree.
+Result Check(vtkOBBTree* tree, const std::vector<PoseDir>& poses)
+{
+  Result result = Empty();
+  vtkPoints* displayPoints = result.outlines->GetPoints();
+  vtkCellArray* displayLines = result.outlines->GetLines();
   const std::vector<OutlineSegment> outline = CutterOutline();
   vtkNew<vtkTransform> placement;
   vtkNew<vtkPoints> hits;
@@ -81,7 +82,12 @@ Result FindCollisions(vtkPolyData* model, const std::vector<PoseDir>& poses)
   {
     const PoseDir& pose = poses[i];
     Pose4 machine;
-    ToolPath::ComputeAxisPose(pose, machine);
+    // Without a horizontal direction there is no A angle to turn the cutter by; the export
+    // writes such a pose unturned, and the check does not guess one.
+    if (!ToolPath::ComputeAxisPose(pose, machine))
+    {
+      continue;
+    }
 
     // Lift the cutter's axis by the tool tilt about Y, turn it by a about Z, then move it to
     // the point.
@@ -116,10 +122,37 @@ Result FindCollisions(vtkPolyData* model, const std::vector<PoseDir>& poses)
       }
     }
   }
-
-  result.outlines->SetPoints(displayPoints);
-  result.outlines->SetLines(displayLines);
   return result;
+}
+
+} // namespace
+
+Result FindCollisions(vtkPolyData* model, const std::vector<PoseDir>& poses)
+{
+  Checker checker;
+  return checker.Find(model, poses);
+}
+
+Result Checker::Find(vtkPolyData* model, const std::vector<PoseDir>& poses)
+{
+  if (!model || model->GetNumberOfPoints() == 0)
+  {
+    return Empty();
+  }
+  if (!TreeServes(model_, tree_, model))
+  {
+    // A copy of its own, so that the kept tree describes the model it was built on whatever
+    // becomes of the caller's.
+    model_ = vtkSmartPointer<vtkPolyData>::New();
+    model_->DeepCopy(model);
+    tree_ = BuildModelTree(model_, kCheckTree);
+  }
+  return Check(tree_, poses);
+}
+
+vtkOBBTree* Checker::Tree() const
+{
+  return tree_;
 }
 
 } // namespace CutterCollision

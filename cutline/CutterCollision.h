@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <vector>
 
+class vtkOBBTree;
 class vtkPolyData;
 
 namespace CutterCollision
@@ -30,7 +31,24 @@ struct Result
 // to 15 along the axis, eight on the neck at radius 0.6 from 1 to 5, each group at 0, 45, ...,
 // 315 degrees about the axis. The stretch within 1 of the point is not part of the outline, and
 // a line that lies wholly inside the model does not cross its surface. A pose collides when any
-// of its lines crosses the surface. A null model or one without points meets nothing.
+// of its lines crosses the surface. A pose whose direction has no horizontal part has no tool
+// axis to place the cutter on and is not checked. A null model or one without points meets
+// nothing.
 Result FindCollisions(vtkPolyData* model, const std::vector<PoseDir>& poses);
+
+// The same check, keeping its tree over the model from one check to the next: a model with the
+// points and cells of the last one is checked on the kept tree, which answers exactly as a
+// new one would; any other model gets a copy and a tree of its own.
+class Checker
+{
+public:
+  Result Find(vtkPolyData* model, const std::vector<PoseDir>& poses);
+  // The tree of the last check (null before the first).
+  vtkOBBTree* Tree() const;
+
+private:
+  vtkSmartPointer<vtkPolyData> model_;
+  vtkSmartPointer<vtkOBBTree> tree_;
+};
 
 } // namespace CutterCollision

@@ -14,9 +14,6 @@ namespace
 
 // How far a pose may move in one adjustment.
 constexpr double kMaxCorrection = 0.7;
-// A fitted pose counts as on the model when the crossing its probe found lies this close to
-// it; a pose on the surface has it at the probe's offset.
-constexpr double kOnModelDistance = 1.5;
 
 // Window of the lowering's directions: control points lie about 1.5 apart, so every 4th point
 // (about 6 units) is a sample.
@@ -29,13 +26,28 @@ int LoweringWindow()
 
 bool CutLineGenerator::AdjustPosesToModel(std::vector<PoseDir>& poses)
 {
+  FitPosesToModel(poses);
+  // The verdict asks only where each fitted pose lies: the crossing that a probe moved its pose
+  // toward may be a second surface farther out along the axis (a neighbouring tooth, the far
+  // wall of a gap), while the pose itself still lies on the model.
+  for (const PoseDir& pose : poses)
+  {
+    if (!LiesOnModel(pose.point))
+    {
+      return false;
+    }
+  }
+  return true;
+}
+
+void CutLineGenerator::FitPosesToModel(std::vector<PoseDir>& poses)
+{
   const size_t n = poses.size();
   // With fewer than three poses the neighbours on both sides are the same point, so there is
-  // no tangent and no side to probe: the poses stay where they are, and none of them can be
-  // shown to lie on the model.
+  // no tangent and no side to probe: the poses stay where they are.
   if (n < 3)
   {
-    return n == 0;
+    return;
   }
 
   // Tangents from the incoming positions, before any pose moves.
@@ -49,7 +61,6 @@ bool CutLineGenerator::AdjustPosesToModel(std::vector<PoseDir>& poses)
     tangents[i] = Point3{ t[0], t[1], t[2] };
   }
 
-  bool onModel = true;
   for (size_t i = 0; i < n; ++i)
   {
     Point3& p = poses[i].point;
@@ -60,13 +71,11 @@ bool CutLineGenerator::AdjustPosesToModel(std::vector<PoseDir>& poses)
 
     const double tangent[3] = { tangents[i].x, tangents[i].y, tangents[i].z };
     double side[3];
-    vtkMath::Cross(axis, tangent, side);
-    const double sideLength = vtkMath::Normalize(side);
+    const double sideLength = SideAcross(axis, tangent, side);
     // Coincident neighbours or an undefined direction leave no side to probe on: the pose
-    // keeps its position rather than taking a value from nowhere, unchecked.
+    // keeps its position rather than taking a value from nowhere.
     if (!(sideLength > 0.0) || !std::isfinite(sideLength))
     {
-      onModel = false;
       continue;
     }
 
@@ -74,24 +83,14 @@ bool CutLineGenerator::AdjustPosesToModel(std::vector<PoseDir>& poses)
     using CutLineRules::kProbeOffset;
     const double probe[3] = { p.x + kProbeOffset * side[0], p.y + kProbeOffset * side[1],
       p.z + kProbeOffset * side[2] };
-    bool found = false;
-    const Point3 hit = ProjectAlongAxis(probe, axis, &found);
+    const Point3 hit = ProjectAlongAxis(probe, axis);
     double delta[3] = { hit.x - probe[0], hit.y - probe[1], hit.z - probe[2] };
     const double length = vtkMath::Norm(delta);
     const double scale = length < kMaxCorrection ? 1.0 : kMaxCorrection / length;
     p.x += scale * delta[0];
     p.y += scale * delta[1];
     p.z += scale * delta[2];
-
-    // The probe's own crossing tells whether the model lies near the fitted pose: a probe that
-    // met nothing, or met the surface only far along the axis, leaves the pose off the model.
-    const double gap[3] = { hit.x - p.x, hit.y - p.y, hit.z - p.z };
-    if (!found || !(vtkMath::Norm(gap) <= kOnModelDistance))
-    {
-      onModel = false;
-    }
   }
-  return onModel;
 }
 
 vtkSmartPointer<vtkPoints> CutLineGenerator::MoveDown(

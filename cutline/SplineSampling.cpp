@@ -196,8 +196,7 @@ vtkSmartPointer<vtkPoints> CutLineGenerator::RebuildSmoothLoop(vtkSmartPointer<v
     TiltedToolAxis(direction, axis);
 
     double side[3];
-    vtkMath::Cross(axis, tangent, side);
-    vtkMath::Normalize(side);
+    SideAcross(axis, tangent, side);
 
     // The probe outward and downward, square to the tool axis, then onto the model along the
     // axis.

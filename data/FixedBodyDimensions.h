@@ -1,5 +1,6 @@
 // The dimensions of the two fixed bodies beside the jaw model, the T-slot cutter
-// "cross_2.2.stl" and the base plate "baseplate1.stl", in millimetres of the working frame.
+// "cross_2.2.stl" and the base plate "baseplate1.stl", in millimetres of the working frame,
+// and of the cutting tool's outline that the collision check places along the cut line.
 #pragma once
 
 namespace fixedbodies
@@ -34,3 +35,35 @@ constexpr double kPlateBottom = -3.05;
 constexpr double kPlateTop = -0.05;
 
 } // namespace fixedbodies
+
+// The cutting tool as the collision check sees it: 16 lines in the tool's own frame, whose +x
+// is the tool axis pointing away from the cutting point at the origin. Eight lie on the shank
+// at kShankRadius from x = kShankStart to kShankEnd, eight on the neck at kNeckRadius from
+// x = kNeckStart to kNeckEnd, each group at 0, 45, ..., 315 degrees about the axis; the
+// stretch within kNeckStart of the point is left out. The diagonal lines stand at
+// Diagonal(radius) along both cross axes; kSqrt2 is the literal the outline was defined with,
+// which is not std::sqrt(2.0) to the bit.
+namespace cuttingtool
+{
+
+constexpr double kShankRadius = 1.175;
+constexpr double kShankStart = 5.0;
+constexpr double kShankEnd = 15.0;
+constexpr double kNeckRadius = 0.6;
+constexpr double kNeckStart = 1.0;
+constexpr double kNeckEnd = 5.0;
+constexpr double kSqrt2 = 1.41421356237;
+
+// The coordinate of a diagonal line along each cross axis, computed as (radius * 0.5) * kSqrt2.
+constexpr double Diagonal(double radius)
+{
+  return radius * 0.5 * kSqrt2;
+}
+
+// The collision check's own tree over the model: coarser leaves than the cut line's, since it
+// makes one line query per outline line and pose.
+constexpr int kCheckTreeCellsPerNode = 50;
+constexpr int kCheckTreeMaxLevel = 1000000;
+constexpr double kCheckTreeTolerance = 1e-6;
+
+} // namespace cuttingtool

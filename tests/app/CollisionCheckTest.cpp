@@ -3,6 +3,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutterCollision.h"
 #include "tests/cutline/CutLineFixtures.h"
 #include "geometry/FastOBBTree.h"
 
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 
 namespace
 {
@@ -194,26 +196,28 @@ TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
   bumped->AddInputData(Box(bump, 0.5));
   bumped->Update();
   w.Load(WriteModel(bumped->GetOutput(), folder, "bumped.stl"));
+  EXPECT_EQ(w.probe.collisionActor(), nullptr);
   w.LoadGumLine(gum);
   showAgain();
   const std::vector<size_t> colliding = PosesMeetingBox(poses, bump, 0.5);
   ASSERT_FALSE(colliding.empty());
   ASSERT_LT(colliding.size(), 100u);
 
-  vtkActor* clear = w.probe.collisionActor();
   w.driver.Clear();
   w.Click(ui.pushButton_CollisionCheck);
   ASSERT_EQ(w.driver.boxes().size(), 1u);
   ExpectBox(w.driver.boxes()[0], "警告", "检测到碰撞!          ", QMessageBox::Warning, nullptr);
   ExpectOutlinesAt(w.probe.collisionActor(), poses, colliding);
-  EXPECT_FALSE(InRenderer(w.probe.renderer(), clear));
   EXPECT_TRUE(InRenderer(w.probe.renderer(), w.probe.collisionActor()));
   EXPECT_TRUE(w.window.isEnabled());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-  // Back on the plain jaw the red outlines leave the view for an empty display.
-  vtkActor* red = w.probe.collisionActor();
+  // Loading the plain jaw takes the red outlines out of the view: their cut line is gone. The
+  // check of the cut line shown again there gives an empty display.
+  const vtkSmartPointer<vtkActor> red = w.probe.collisionActor();
   w.Load(plain);
+  EXPECT_FALSE(InRenderer(w.probe.renderer(), red));
+  EXPECT_EQ(w.probe.collisionActor(), nullptr);
   w.LoadGumLine(gum);
   showAgain();
   w.driver.Clear();
@@ -225,9 +229,23 @@ TEST_F(MainWindowTest, TheCollisionCheckMarksExactlyTheCollidingSamples)
   ExpectOutlinesAt(w.probe.collisionActor(), poses, {});
 }
 
-// The check on VTK's own vtkOBBTree and on FastOBBTree: the same answer and the same outlines,
-// for the cut line as generated and pulled 3% toward the arch's centre into the model.
-TEST_F(MainWindowTest, TheCollisionCheckIsTheSameOnVtkOBBTree)
+// What a check found: whether anything collided, then the points of the outlines.
+std::vector<double> Found(bool collided, vtkPolyData* outlines)
+{
+  std::vector<double> values{ collided ? 1.0 : 0.0 };
+  for (vtkIdType i = 0; i < outlines->GetNumberOfPoints(); ++i)
+  {
+    const double* p = outlines->GetPoint(i);
+    values.insert(values.end(), p, p + 3);
+  }
+  return values;
+}
+
+// The check on VTK's own vtkOBBTree and on FastOBBTree, each on a tree of its own, and the
+// window's check on the tree it keeps: the same answer and the same outlines, for the cut line
+// as generated and pulled 3% toward the arch's centre into the model. The window builds its
+// tree once for the model, and again only once the model has moved.
+TEST_F(MainWindowTest, TheCollisionCheckIsTheSameOnVtkOBBTreeAndOnTheTreeTheWindowKeeps)
 {
   const auto jaw = MakeSyntheticJaw();
   TestWindow w;
@@ -241,28 +259,86 @@ TEST_F(MainWindowTest, TheCollisionCheckIsTheSameOnVtkOBBTree)
     pose.point.y *= 0.97;
   }
 
-  auto check = [&](const std::vector<PoseDir>& poses, bool base) {
+  auto fresh = [&](const std::vector<PoseDir>& poses, bool base) {
     UseBaseOBBTree(base);
-    auto model = vtkSmartPointer<vtkPolyData>::New();
-    model->DeepCopy(w.probe.model());
-    const bool collided = w.probe.computeCollision(model, poses);
+    const CutterCollision::Result found = CutterCollision::FindCollisions(w.probe.model(), poses);
     UseBaseOBBTree(false);
-    std::vector<double> values{ collided ? 1.0 : 0.0 };
-    auto* shown = vtkPolyData::SafeDownCast(w.probe.collisionActor()->GetMapper()->GetInput());
-    for (vtkIdType i = 0; i < shown->GetNumberOfPoints(); ++i)
-    {
-      const double* p = shown->GetPoint(i);
-      values.insert(values.end(), p, p + 3);
-    }
-    return values;
+    return Found(!found.collidingPoses.empty(), found.outlines);
   };
+  auto inWindow = [&](const std::vector<PoseDir>& poses) {
+    const bool collided = w.probe.computeCollision(w.probe.model(), poses);
+    return Found(collided,
+      vtkPolyData::SafeDownCast(w.probe.collisionActor()->GetMapper()->GetInput()));
+  };
+
+  vtkOBBTree* kept = nullptr;
   for (std::vector<PoseDir>* poses : { &generated, &inside })
   {
-    const std::vector<double> expected = check(*poses, true);
-    EXPECT_TRUE(check(*poses, false) == expected);
+    const std::vector<double> base = fresh(*poses, true);
+    EXPECT_TRUE(fresh(*poses, false) == base);
+    EXPECT_TRUE(inWindow(*poses) == base);
+    ASSERT_NE(w.probe.collisionTree(), nullptr);
+    if (kept)
+    {
+      EXPECT_EQ(w.probe.collisionTree(), kept);
+    }
+    kept = w.probe.collisionTree();
   }
-  EXPECT_EQ(check(generated, false).size(), 1u);
-  EXPECT_GT(check(inside, false).size(), 1000u);
+  EXPECT_EQ(fresh(generated, false).size(), 1u);
+  EXPECT_GT(fresh(inside, false).size(), 1000u);
+
+  // One unit toward +x: a tree of the moved model, answering as a new one.
+  w.Click(w.probe.ui().pushButton_right);
+  EXPECT_TRUE(inWindow(inside) == fresh(inside, false));
+  EXPECT_NE(w.probe.collisionTree(), kept);
+}
+
+TEST_F(MainWindowTest, ALoadAGenerationAndALoweringTakeTheRedOutlinesAway)
+{
+  const auto jaw = MakeSyntheticJaw();
+  const QString folder = Home() + "/m";
+  TestWindow w;
+  auto& ui = w.probe.ui();
+  w.LoadJawAndGumLine(jaw, folder, "jaw.stl");
+  w.Click(ui.pushButton_spline);
+  auto generated = vtkSmartPointer<vtkPoints>::New();
+  generated->DeepCopy(w.probe.cutLineRep().GetSpline()->GetPoints());
+
+  // The cut line pulled 3% toward the arch's centre runs the cutter into the model: red
+  // outlines in the view. Each action below is done right after such a check.
+  auto checkInside = [&] {
+    auto inside = vtkSmartPointer<vtkPoints>::New();
+    for (vtkIdType i = 0; i < generated->GetNumberOfPoints(); ++i)
+    {
+      const double* p = generated->GetPoint(i);
+      inside->InsertNextPoint(0.97 * p[0], 0.97 * p[1], p[2]);
+    }
+    w.probe.showCutLine(inside);
+    w.Click(ui.pushButton_CollisionCheck);
+    vtkSmartPointer<vtkActor> red = w.probe.collisionActor();
+    EXPECT_TRUE(red && InRenderer(w.probe.renderer(), red));
+    auto* lines = vtkPolyData::SafeDownCast(red->GetMapper()->GetInputDataObject(0, 0));
+    EXPECT_GT(lines->GetNumberOfLines(), 16);
+    return red;
+  };
+  struct Case
+  {
+    const char* action;
+    std::function<void()> run;
+  };
+  const Case cases[] = {
+    { "a generation", [&] { w.Click(ui.pushButton_spline); } },
+    { "a lowering", [&] { w.Click(ui.pushButton_moveDown); } },
+    { "a model load", [&] { w.Load(folder + "/jaw.stl"); } },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.action);
+    const vtkSmartPointer<vtkActor> red = checkInside();
+    c.run();
+    EXPECT_FALSE(InRenderer(w.probe.renderer(), red));
+    EXPECT_EQ(w.probe.collisionActor(), nullptr);
+  }
 }
 
 // Poses along x at y = 0, z = 0, all facing -y; their tool axis leans 30 degrees up.

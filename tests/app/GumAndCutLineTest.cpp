@@ -1,6 +1,7 @@
 // The gum line in the window (files, drawing) and the cut-line actions (generate, lower).
 #include "tests/app/AppTestSupport.h"
 
+#include "cutline/ModelTrees.h"
 #include "tests/support/MeshChecks.h"
 
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <csignal>
 
@@ -320,6 +322,91 @@ TEST_F(MainWindowTest, LoweringStartsFromTheShapeShownAndShowsAHiddenCutLineAgai
   // Generating again discards the drag and both lowerings.
   QTest::mouseClick(w.probe.ui().pushButton_spline, Qt::LeftButton);
   EXPECT_EQ(MaxDistance(w.CutLinePoints(), generated), 0.0);
+}
+
+// The points of the line an actor shows, copied.
+std::vector<Point3> ShownPoints(vtkActor* actor)
+{
+  std::vector<Point3> out;
+  auto* data = vtkPolyData::SafeDownCast(actor->GetMapper()->GetInputDataObject(0, 0));
+  for (vtkIdType i = 0; data && i < data->GetNumberOfPoints(); ++i)
+  {
+    const double* p = data->GetPoint(i);
+    out.push_back(Point3{ p[0], p[1], p[2] });
+  }
+  return out;
+}
+
+TEST_F(MainWindowTest, LoweringAndDraggingAfterAMoveWorkOnTheModelAsItStands)
+{
+  const auto jaw = MakeSyntheticJaw();
+  TestWindow w;
+  auto& ui = w.probe.ui();
+  w.Load(WriteJaw(jaw, Home() + "/m", "jaw.stl"));
+  w.Show();
+  w.LoadGumLine(WriteGumLine(jaw.gumLine, Home() + "/m/gum.txt"));
+  w.Click(ui.pushButton_spline);
+
+  // One unit toward +x; the cut line stays. Lowering lays the line onto the model as it now
+  // stands, not where it was at the generation.
+  w.Click(ui.pushButton_right);
+  const std::vector<Point3> before = w.CutLinePoints();
+  ui.doubleSpinBox_move_value->setValue(0.5);
+  w.Click(ui.pushButton_moveDown);
+  EXPECT_LT(MaxDistance(w.CutLinePoints(), LoweredByReference(w.probe.model(), before, 0.5)), 1e-5);
+  EXPECT_GT(MaxDistance(w.CutLinePoints(), LoweredByReference(jaw.mesh, before, 0.5)), 0.1);
+
+  // One more unit, then a handle is dragged along the wall: the offset line of the drag is
+  // laid on the model as it stands, as a generator of its own on that model lays it.
+  w.Click(ui.pushButton_right);
+  ASSERT_FALSE(SameGeometry(w.probe.generator().Model, w.probe.model()));
+  vtkRenderer* renderer = w.probe.renderer();
+  auto display = [renderer](const Point3& p) {
+    renderer->SetWorldPoint(p.x, p.y, p.z, 1.0);
+    renderer->WorldToDisplay();
+    const double* d = renderer->GetDisplayPoint();
+    return std::array<int, 2>{ static_cast<int>(std::lround(d[0])),
+      static_cast<int>(std::lround(d[1])) };
+  };
+  vtkRenderWindowInteractor* interactor = w.probe.view()->interactor();
+  auto send = [interactor](const std::array<int, 2>& at, unsigned long event) {
+    interactor->SetEventInformation(at[0], at[1]);
+    interactor->InvokeEvent(event);
+  };
+  // The first handle that the pointer finds from this view (a handle that the move left
+  // inside the model is hidden), dragged to where the next one shows.
+  const std::vector<Point3> shown = w.CutLinePoints();
+  size_t handle = 0;
+  for (; handle + 1 < shown.size(); ++handle)
+  {
+    send(display(shown[handle]), vtkCommand::MouseMoveEvent);
+    if (w.probe.cutLineRep().GetInteractionState() != 0)
+    {
+      break;
+    }
+  }
+  ASSERT_LT(handle + 1, shown.size());
+  const std::array<int, 2> from = display(shown[handle]);
+  const std::array<int, 2> to = display(shown[handle + 1]);
+  send(from, vtkCommand::LeftButtonPressEvent);
+  ASSERT_EQ(w.probe.cutLineWidget().GetWidgetState(), contourWidget::Dragging);
+  send(to, vtkCommand::MouseMoveEvent);
+  send(to, vtkCommand::LeftButtonReleaseEvent);
+  ASSERT_GT(Distance(w.CutLinePoints()[handle], shown[handle]), 0.1);
+  EXPECT_TRUE(SameGeometry(w.probe.generator().Model, w.probe.model()));
+
+  contourRepresentation& rep = w.probe.cutLineRep();
+  const std::vector<Point3> dragged = ShownPoints(OffsetLineActor(rep));
+  ASSERT_GT(dragged.size(), 100u);
+  CutLineGenerator reference;
+  auto copy = vtkSmartPointer<vtkPolyData>::New();
+  copy->DeepCopy(w.probe.model());
+  reference.SetModel(copy);
+  CutLineGenerator* own = rep.Generator;
+  rep.Generator = &reference;
+  rep.BuildOffsetLine(false);
+  rep.Generator = own;
+  EXPECT_EQ(MaxDistance(dragged, ShownPoints(OffsetLineActor(rep))), 0.0);
 }
 
 TEST_F(MainWindowTest, DrawingHidesTheCutLineAndGeneratingMeanwhileUsesTheGumLineBefore)

@@ -708,15 +708,7 @@ TEST_F(MainWindowTest, AGrooveResultOfFewerThanTenCellsIsNoGroove)
 // shells through each other.
 vtkSmartPointer<vtkPolyData> WithShiftedCopy(vtkPolyData* mesh, double dx)
 {
-  auto moved = vtkSmartPointer<vtkPolyData>::New();
-  moved->DeepCopy(mesh);
-  for (vtkIdType i = 0; i < moved->GetNumberOfPoints(); ++i)
-  {
-    double p[3];
-    moved->GetPoint(i, p);
-    p[0] += dx;
-    moved->GetPoints()->SetPoint(i, p);
-  }
+  const vtkSmartPointer<vtkPolyData> moved = testsupport::MovedCopy(mesh, dx, 0.0, 0.0);
   vtkNew<vtkAppendPolyData> both;
   both->AddInputData(mesh);
   both->AddInputData(moved);

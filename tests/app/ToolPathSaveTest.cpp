@@ -3,6 +3,9 @@
 #include "tests/app/AppTestSupport.h"
 
 #include "cutline/CutLineRules.h"
+#include "cutline/ToolPath.h"
+#include "tests/cutline/CutLineFixtures.h"
+#include "tests/support/SecondSurfaces.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -122,7 +125,40 @@ std::vector<Point3> Lifted(std::vector<Point3> line, double dz)
   return line;
 }
 
-TEST_F(MainWindowTest, AToolPathThatIsNotOnTheModelIsNotSaved)
+// The bytes of a file.
+QByteArray Contents(const QString& path)
+{
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The tool path that the export writes for the window's cut line fitted to `model` by a
+// generator of its own, as the file's bytes; `fitted` receives the fitted poses.
+QByteArray ExportedByReference(TestWindow& w, vtkPolyData* model, const QString& scratch,
+  CutLineGenerator& reference, std::vector<PoseDir>* before = nullptr,
+  std::vector<PoseDir>* fitted = nullptr)
+{
+  auto copy = vtkSmartPointer<vtkPolyData>::New();
+  copy->DeepCopy(model);
+  reference.SetModel(copy);
+  std::vector<PoseDir> poses = cutlinetest::SampledPoses(w.probe.cutLineRep().GetSpline());
+  if (before)
+  {
+    *before = poses;
+  }
+  reference.AdjustPosesToModel(poses);
+  if (fitted)
+  {
+    *fitted = poses;
+  }
+  if (!ToolPath::Export(poses, scratch.toStdString(), w.probe.ui().checkBox->isChecked()))
+  {
+    return QByteArray();
+  }
+  return Contents(scratch);
+}
+
+TEST_F(MainWindowTest, AToolPathIsSavedWhenItIsOnTheModelAndOnlyThen)
 {
   const auto jaw = MakeSyntheticJaw();
   // One triangle under the whole arch, far below its gum line.
@@ -140,19 +176,33 @@ TEST_F(MainWindowTest, AToolPathThatIsNotOnTheModelIsNotSaved)
     triangle->SetPoints(points);
     triangle->SetPolys(cells);
   }
+  // The jaw with second surfaces beside its cut line, which the tool axis through the probes
+  // of poses on the surface meets 1.5 to 5 farther out; the cut line generated there is that
+  // of the plain jaw.
+  const std::vector<PoseDir> sampled =
+    cutlinetest::SampledPoses(cutlinetest::ClosedSpline(cutlinetest::GeneratedCutLine(jaw)));
+  using testsupport::SecondSurface;
+  using testsupport::WithSecondSurfaces;
+  const auto bumps = WithSecondSurfaces(jaw.mesh, sampled, SecondSurface::Bumps);
+  const auto walls = WithSecondSurfaces(jaw.mesh, sampled, SecondSurface::GapWalls);
   struct Case
   {
     const char* name;
     vtkPolyData* model;
     std::vector<Point3> gumLine;
     double lowerBy; // 0: the cut line is not lowered
+    int movedBy;    // presses of the X row's "-" after the generation
     bool saved;
   };
   const Case cases[] = {
-    { "on the model", jaw.mesh, jaw.gumLine, 0.0, true },
-    { "a one-triangle model", triangle, jaw.gumLine, 0.0, false },
-    { "the gum line 50 above the model", jaw.mesh, Lifted(jaw.gumLine, 50.0), 0.0, false },
-    { "the cut line lowered by 50, under the base", jaw.mesh, jaw.gumLine, 50.0, false },
+    { "on the model", jaw.mesh, jaw.gumLine, 0.0, 0, true },
+    { "beside the bulges of neighbouring teeth", bumps, jaw.gumLine, 0.0, 0, true },
+    { "beside the far walls of gaps", walls, jaw.gumLine, 0.0, 0, true },
+    { "a one-triangle model", triangle, jaw.gumLine, 0.0, 0, false },
+    { "the gum line 50 above the model", jaw.mesh, Lifted(jaw.gumLine, 50.0), 0.0, 0, false },
+    { "the cut line lowered by 50, under the base", jaw.mesh, jaw.gumLine, 50.0, 0, false },
+    { "the model moved 8 away from the cut line", jaw.mesh, jaw.gumLine, 0.0, 8, false },
+    { "beside bulges, the model moved 8 away", bumps, jaw.gumLine, 0.0, 8, false },
   };
   for (const Case& c : cases)
   {
@@ -170,6 +220,7 @@ TEST_F(MainWindowTest, AToolPathThatIsNotOnTheModelIsNotSaved)
       w.probe.cutLineRep().GetSpline()->GetPoints()->GetBounds(bounds);
       ASSERT_LT(bounds[5], 0.0);
     }
+    w.Click(ui.pushButton_right, c.movedBy);
     ASSERT_GT(CutLineGenerator::ResampleClosedSpline(w.probe.cutLineRep().GetSpline(), CutLineRules::kSampleSpacing)
                 ->GetNumberOfPoints(),
       600);
@@ -180,7 +231,19 @@ TEST_F(MainWindowTest, AToolPathThatIsNotOnTheModelIsNotSaved)
     if (c.saved)
     {
       ExpectBox(w.driver.boxes()[0], "提示", "切割线保存成功！", QMessageBox::Information, &w.window);
-      EXPECT_GT(QFileInfo(target).size(), 64);
+      // The file is what the export writes for the poses fitted to the model shown, whichever
+      // crossing each probe moved its pose toward.
+      CutLineGenerator reference;
+      std::vector<PoseDir> before;
+      std::vector<PoseDir> fitted;
+      const QByteArray expected = ExportedByReference(
+        w, w.probe.model(), folder + "/reference.gbin", reference, &before, &fitted);
+      ASSERT_GT(expected.size(), 64);
+      EXPECT_TRUE(Contents(target) == expected);
+      const std::vector<double> gaps = cutlinetest::PickedCrossingGaps(reference, before, fitted);
+      const double widest = *std::max_element(gaps.begin(), gaps.end());
+      EXPECT_EQ(widest > 1.5, c.model != jaw.mesh.GetPointer());
+      EXPECT_LE(widest, 5.0);
     }
     else
     {
@@ -190,11 +253,46 @@ TEST_F(MainWindowTest, AToolPathThatIsNotOnTheModelIsNotSaved)
   }
 }
 
-// The bytes of a file.
-QByteArray Contents(const QString& path)
+TEST_F(MainWindowTest, TheSaveFitsTheCutLineToTheModelAsItStandsAfterTheMoves)
 {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  const auto jaw = MakeSyntheticJaw();
+  const QString folder = Home() + "/m";
+  TestWindow w;
+  auto& ui = w.probe.ui();
+  w.LoadJawAndGumLine(jaw, folder, "jaw.stl");
+  w.Click(ui.pushButton_spline);
+  const QString target = folder + "/path.gbin";
+  w.SaveCutLineAs(target);
+  ASSERT_EQ(w.driver.boxes().size(), 1u);
+  ASSERT_EQ(w.driver.boxes()[0].text, "切割线保存成功！");
+  const QByteArray first = Contents(target);
+  const std::vector<double> where = Bounds(w.probe.model());
+
+  // Saving over the file: the dialog asks before it takes the name, and the user agrees.
+  auto saveOver = [&] {
+    w.driver.Clear();
+    w.driver.QueueAnswer(QMessageBox::Yes);
+    w.driver.QueueFile(target);
+    w.Click(ui.saveButton_cutLine);
+    EXPECT_EQ(w.driver.boxes().size(), 2u);
+  };
+
+  // Eight units toward +x: the cut line stays where it was, off the model now. Nothing is
+  // saved and the file of the first save stays as it was.
+  w.Click(ui.pushButton_right, 8);
+  ASSERT_NEAR(Bounds(w.probe.model())[0], where[0] + 8.0, 1e-4);
+  saveOver();
+  ExpectBox(w.driver.boxes().back(), "警告", "切割线保存失败", QMessageBox::Warning, &w.window);
+  EXPECT_TRUE(Contents(target) == first);
+
+  // Back by eight: the path is saved again, fitted to the model as it now stands.
+  w.Click(ui.pushButton_Left, 8);
+  saveOver();
+  ExpectBox(
+    w.driver.boxes().back(), "提示", "切割线保存成功！", QMessageBox::Information, &w.window);
+  CutLineGenerator reference;
+  EXPECT_TRUE(
+    Contents(target) == ExportedByReference(w, w.probe.model(), folder + "/ref.gbin", reference));
 }
 
 TEST_F(MainWindowTest, AClockwiseGumLineGivesTheToolPathOfItsCounterClockwiseOrder)

@@ -1,17 +1,21 @@
 // Small builders shared by the cut-line tests and benchmarks: point lists, boxes, closed
-// cut-line splines, the cut line sampled into poses, and projection queries along a gum line.
+// cut-line splines, the cut line sampled into poses, projection queries along a gum line, the
+// generated cut line of a jaw, and the crossings that the fit of the poses moves toward.
 #pragma once
 
 #include "cutline/CutLineGenerator.h"
 #include "cutline/CutLineRules.h"
+#include "tests/support/SyntheticJaw.h"
 
 #include <vtkCubeSource.h>
+#include <vtkMath.h>
 #include <vtkNew.h>
 #include <vtkParametricSpline.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkTriangleFilter.h>
 
+#include <cmath>
 #include <vector>
 
 namespace cutlinetest
@@ -91,6 +95,47 @@ inline std::vector<AxisQuery> QueriesAlongGumLine(const std::vector<Point3>& gum
     query.q[2] = g.z - depth * query.axis[2];
   }
   return queries;
+}
+
+// The cut line's control points that the window generates for the jaw with the form's keep
+// fractions (lingual 0.2, buccal 0.3).
+inline vtkSmartPointer<vtkPoints> GeneratedCutLine(const testsupport::SyntheticJaw& jaw)
+{
+  CutLineGenerator generator;
+  generator.SetModel(jaw.mesh);
+  return generator.GenerateCutLine(MakePoints(jaw.gumLine), 0.2, 0.3, 0.0);
+}
+
+// How far each fitted pose lies from the crossing its probe moved it toward: the probe 0.4 on
+// the inner upper side of the pose as it came in (`before`), square to the tool axis and to
+// the line through its neighbours, projected along the axis. A check that wants that crossing
+// within 1.5 of the pose refuses the path when one of these exceeds 1.5.
+inline std::vector<double> PickedCrossingGaps(CutLineGenerator& generator,
+  const std::vector<PoseDir>& before, const std::vector<PoseDir>& fitted)
+{
+  const size_t n = before.size();
+  std::vector<double> gaps;
+  for (size_t i = 0; i < n; ++i)
+  {
+    const Point3& next = before[(i + 1) % n].point;
+    const Point3& prev = before[(i + n - 1) % n].point;
+    double tangent[3] = { next.x - prev.x, next.y - prev.y, next.z - prev.z };
+    vtkMath::Normalize(tangent);
+    const Point3& d = before[i].direction;
+    const double direction[3] = { d.x, d.y, d.z };
+    double axis[3];
+    TiltedToolAxis(direction, axis);
+    double side[3];
+    SideAcross(axis, tangent, side);
+    const Point3& p = before[i].point;
+    const double probe[3] = { p.x + CutLineRules::kProbeOffset * side[0],
+      p.y + CutLineRules::kProbeOffset * side[1], p.z + CutLineRules::kProbeOffset * side[2] };
+    const Point3 c = generator.ProjectAlongAxis(probe, axis);
+    const Point3& f = fitted[i].point;
+    gaps.push_back(std::sqrt((c.x - f.x) * (c.x - f.x) + (c.y - f.y) * (c.y - f.y) +
+      (c.z - f.z) * (c.z - f.z)));
+  }
+  return gaps;
 }
 
 } // namespace cutlinetest

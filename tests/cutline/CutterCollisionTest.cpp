@@ -3,10 +3,12 @@
 #include "cutline/CutLineRules.h"
 #include "cutline/CutterCollision.h"
 #include "tests/cutline/CutLineFixtures.h"
+#include "tests/support/SyntheticJaw.h"
 
 #include <vtkIdList.h>
 #include <vtkMath.h>
 #include <vtkNew.h>
+#include <vtkOBBTree.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 
@@ -184,4 +186,84 @@ TEST(CutterCollision, NoModelOrNoPosesMeetNothing)
     EXPECT_EQ(found.outlines->GetNumberOfPoints(), 0);
     EXPECT_EQ(found.outlines->GetNumberOfLines(), 0);
   }
+}
+
+TEST(CutterCollision, APoseWithoutAHorizontalDirectionIsNotChecked)
+{
+  // Pose 50 of the row in front of a wall that the shank reaches. Its own direction would face
+  // the wall; without a horizontal part there is no tool axis, and turned by the preset
+  // 999999 degrees (279) its outline would still point at the wall.
+  const double wall[6] = { 3.0, 7.0, -8.5, -7.5, -20.0, 20.0 };
+  for (const Point3 direction : { Point3{ 0.0, 0.0, 0.0 }, Point3{ 0.0, 0.0, 1.0 },
+         Point3{ 0.0, 0.0, -1.0 } })
+  {
+    SCOPED_TRACE(direction.z);
+    std::vector<PoseDir> poses = RowFacingMinusY();
+    poses[50].direction = direction;
+    const CutterCollision::Result found =
+      CutterCollision::FindCollisions(cutlinetest::BoxMesh(wall), poses);
+    std::vector<size_t> expected = Indices(19, 49);
+    const std::vector<size_t> after = Indices(51, 81);
+    expected.insert(expected.end(), after.begin(), after.end());
+    EXPECT_EQ(found.collidingPoses, expected);
+    ExpectOutlinesAt(found, poses);
+  }
+}
+
+TEST(CutterCollision, AKeptTreeAnswersAsANewOneAndAChangedModelGetsATreeOfItsOwn)
+{
+  // The generated cut line on the jaw, pulled 3% toward the arch's centre so that many poses
+  // collide.
+  const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw();
+  CutLineGenerator generator;
+  generator.SetModel(jaw.mesh);
+  std::vector<PoseDir> poses = cutlinetest::SampledPoses(cutlinetest::ClosedSpline(
+    generator.GenerateCutLine(cutlinetest::MakePoints(jaw.gumLine), 0.2, 0.3, 0.0)));
+  for (PoseDir& pose : poses)
+  {
+    pose.point.x *= 0.97;
+    pose.point.y *= 0.97;
+  }
+  auto copy = [](vtkPolyData* mesh) {
+    auto out = vtkSmartPointer<vtkPolyData>::New();
+    out->DeepCopy(mesh);
+    return out;
+  };
+  // The colliding poses and their outlines, bit for bit.
+  auto found = [](const CutterCollision::Result& result) {
+    std::vector<double> values(result.collidingPoses.begin(), result.collidingPoses.end());
+    for (vtkIdType i = 0; i < result.outlines->GetNumberOfPoints(); ++i)
+    {
+      const double* p = result.outlines->GetPoint(i);
+      values.insert(values.end(), p, p + 3);
+    }
+    return values;
+  };
+
+  CutterCollision::Checker checker;
+  EXPECT_EQ(checker.Tree(), nullptr);
+  const vtkSmartPointer<vtkPolyData> model = copy(jaw.mesh);
+  const std::vector<double> first = found(checker.Find(model, poses));
+  ASSERT_GT(first.size(), 1000u);
+  EXPECT_TRUE(first == found(CutterCollision::FindCollisions(model, poses)));
+  const vtkSmartPointer<vtkOBBTree> kept = checker.Tree();
+  ASSERT_NE(kept, nullptr);
+
+  // Another copy of the same model keeps the tree; the answers are those of a new tree.
+  EXPECT_TRUE(found(checker.Find(copy(jaw.mesh), poses)) == first);
+  EXPECT_EQ(checker.Tree(), kept);
+
+  // The same model changed in place, and a moved copy: each gets a tree of its own, which
+  // answers as a new one does.
+  model->GetPoints()->SetPoint(0, 0.0, 0.0, 30.0);
+  model->Modified();
+  const vtkSmartPointer<vtkPolyData> moved = testsupport::MovedCopy(jaw.mesh, 1.0, 0.0, 0.0);
+  for (vtkPolyData* changed : { model.GetPointer(), moved.GetPointer() })
+  {
+    vtkOBBTree* before = checker.Tree();
+    const std::vector<double> answer = found(checker.Find(changed, poses));
+    EXPECT_NE(checker.Tree(), before);
+    EXPECT_TRUE(answer == found(CutterCollision::FindCollisions(changed, poses)));
+  }
+  EXPECT_FALSE(found(checker.Find(moved, poses)) == first);
 }

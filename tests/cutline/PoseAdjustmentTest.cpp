@@ -109,8 +109,7 @@ TEST(AdjustPosesToModel, MovesEachPoseAlongItsAxisUntilItsProbeTouchesTheModelAt
   CutLineGenerator generator;
   generator.SetModel(Cylinder());
 
-  // The result says whether every fitted pose lies on the model: its probe met the surface
-  // within 1.5 of it.
+  // The result says whether every fitted pose lies on the model: the wall within 1.5 of it.
   struct Case
   {
     const char* name;
@@ -121,10 +120,12 @@ TEST(AdjustPosesToModel, MovesEachPoseAlongItsAxisUntilItsProbeTouchesTheModelAt
   const Case cases[] = {
     { "on the wall: a short move out and up", 360, { 10.0 }, true },
     { "outside: the crossing behind the probe pulls it in", 360, { 10.5 }, true },
-    { "1.3 inside: the hit is 1.73 away, the move stops at 0.7, 1.1 short", 360, { 8.7 }, true },
-    { "2 inside: the hit is 2.54 away, the move stops at 0.7, 1.88 short", 360, { 8.0 }, false },
+    { "1.3 inside: the move stops at 0.7, 0.69 inside", 360, { 8.7 }, true },
+    { "2 inside: the move stops at 0.7, 1.39 inside", 360, { 8.0 }, true },
+    { "3 inside: the move stops at 0.7, 2.39 inside", 360, { 7.0 }, false },
+    { "3 outside: the move stops at 0.7, 2.39 outside", 360, { 13.0 }, false },
     { "no model within 10 units: the pose stays", 360, { 30.0 }, false },
-    { "a coarse ring of poses at two radii", 12, { 10.0, 8.0 }, false },
+    { "a coarse ring of poses at two radii", 12, { 10.0, 7.0 }, false },
   };
   for (const Case& c : cases)
   {
@@ -149,42 +150,95 @@ TEST(AdjustPosesToModel, MovesEachPoseAlongItsAxisUntilItsProbeTouchesTheModelAt
   EXPECT_FALSE(generator.AdjustPosesToModel(lifted));
 }
 
-TEST(AdjustPosesToModel, PosesWithoutATangentKeepTheirPositions)
+TEST(LiesOnModel, MeasuresToTheNearestPointOfTheSurfaceInAnyDirection)
+{
+  // A box of side 20: the middle of a face lies 10 from every corner, and a point beside an
+  // edge is nearest to the edge, not to a face or a corner.
+  const double bounds[6] = { -10.0, 10.0, -10.0, 10.0, -10.0, 10.0 };
+  CutLineGenerator generator;
+  EXPECT_FALSE(generator.LiesOnModel(Point3{ 0.0, 0.0, 10.0 }));
+  generator.SetModel(cutlinetest::BoxMesh(bounds));
+  const double nan = std::nan("");
+  struct Case
+  {
+    const char* name;
+    Point3 p;
+    bool onModel;
+  };
+  const Case cases[] = {
+    { "on a face", { 3.0, -2.0, 10.0 }, true },
+    { "1.4 above the middle of a face", { 0.0, 0.0, 11.4 }, true },
+    { "1.6 above the middle of a face", { 0.0, 0.0, 11.6 }, false },
+    { "1.4 inside", { 0.0, 8.6, 0.0 }, true },
+    { "1.6 inside", { 0.0, 8.4, 0.0 }, false },
+    { "the centre, 10 from every face", { 0.0, 0.0, 0.0 }, false },
+    { "1.27 beside an edge, 0.9 off both faces", { 10.9, 10.9, 0.0 }, true },
+    { "1.56 beside an edge, 1.1 off both faces", { 11.1, 11.1, 0.0 }, false },
+    { "not a number", { nan, 0.0, 10.0 }, false },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(generator.LiesOnModel(c.p), c.onModel);
+  }
+  generator.SetModel(nullptr);
+  EXPECT_FALSE(generator.LiesOnModel(Point3{ 0.0, 0.0, 10.0 }));
+}
+
+TEST(AdjustPosesToModel, PosesWithoutATangentKeepTheirPositionsAndAreJudgedWhereTheyStand)
 {
   CutLineGenerator generator;
   generator.SetModel(Cylinder());
 
-  // Fewer than three poses: both neighbours are the same point, there is no tangent. Poses
-  // that could not be probed are not known to lie on the model.
+  // Fewer than three poses: both neighbours are the same point, there is no tangent.
   for (int n : { 0, 1, 2 })
   {
-    SCOPED_TRACE(n);
-    const std::vector<PoseDir> before = Ring(n, { 10.0 });
-    std::vector<PoseDir> poses = before;
-    EXPECT_EQ(generator.AdjustPosesToModel(poses), n == 0);
-    ASSERT_EQ(poses.size(), before.size());
-    for (size_t i = 0; i < poses.size(); ++i)
+    for (double radius : { 10.0, 30.0 })
     {
-      EXPECT_EQ(poses[i].point.x, before[i].point.x);
-      EXPECT_EQ(poses[i].point.y, before[i].point.y);
-      EXPECT_EQ(poses[i].point.z, before[i].point.z);
+      SCOPED_TRACE(n);
+      SCOPED_TRACE(radius);
+      const std::vector<PoseDir> before = Ring(n, { radius });
+      std::vector<PoseDir> poses = before;
+      EXPECT_EQ(generator.AdjustPosesToModel(poses), n == 0 || radius == 10.0);
+      ASSERT_EQ(poses.size(), before.size());
+      for (size_t i = 0; i < poses.size(); ++i)
+      {
+        ExpectNear(poses[i].point, before[i].point, 0.0);
+      }
     }
   }
 
   // Coincident neighbours of pose 1: it stays, unprobed. The others have a tangent: 2 inside
-  // the wall, each moves the full 0.7 out and up along its axis.
-  std::vector<PoseDir> poses = {
-    { Point3{ 8.0, 0.0, 0.0 }, Radial(0.0) },
-    { Point3{ 0.0, 8.0, 0.0 }, Radial(90.0) },
-    { Point3{ 8.0, 0.0, 0.0 }, Radial(0.0) },
-  };
-  EXPECT_FALSE(generator.AdjustPosesToModel(poses));
-  ExpectNear(poses[1].point, Point3{ 0.0, 8.0, 0.0 }, 0.0);
-  for (size_t i : { 0u, 2u })
+  // the wall, each moves the full 0.7 out and up along its axis, to 1.39 inside. Pose 1 counts
+  // where it stands: 2 inside is off the model, 1 inside on it.
+  for (double y : { 8.0, 9.0 })
   {
-    SCOPED_TRACE(i);
-    ExpectNear(poses[i].point, Point3{ 8.0 + 0.7 * kCos30, 0.0, 0.7 * 0.5 }, 1e-6);
+    SCOPED_TRACE(y);
+    std::vector<PoseDir> poses = {
+      { Point3{ 8.0, 0.0, 0.0 }, Radial(0.0) },
+      { Point3{ 0.0, y, 0.0 }, Radial(90.0) },
+      { Point3{ 8.0, 0.0, 0.0 }, Radial(0.0) },
+    };
+    EXPECT_EQ(generator.AdjustPosesToModel(poses), y == 9.0);
+    ExpectNear(poses[1].point, Point3{ 0.0, y, 0.0 }, 0.0);
+    for (size_t i : { 0u, 2u })
+    {
+      SCOPED_TRACE(i);
+      ExpectNear(poses[i].point, Point3{ 8.0 + 0.7 * kCos30, 0.0, 0.7 * 0.5 }, 1e-6);
+    }
   }
+
+  // A pose without a usable direction also stays and is judged where it stands; one whose
+  // position is undefined is off the model.
+  const double nan = std::nan("");
+  std::vector<PoseDir> undirected = Ring(360, { 10.0 });
+  undirected[7].direction = Point3{ nan, nan, 0.0 };
+  const Point3 kept = undirected[7].point;
+  EXPECT_TRUE(generator.AdjustPosesToModel(undirected));
+  ExpectNear(undirected[7].point, kept, 0.0);
+  std::vector<PoseDir> nowhere = Ring(360, { 10.0 });
+  nowhere[7].point.x = nan;
+  EXPECT_FALSE(generator.AdjustPosesToModel(nowhere));
 }
 
 TEST(MoveDown, LowersTheSplineInPlaceAndSnapsEachPointOntoTheModelAlongItsAxis)

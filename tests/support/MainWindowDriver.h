@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutterCollision.h"
 #include "tests/support/ModalCloser.h"
 #include "ui_mainwindow.h"
 #include "widgets/EditContourSplineWidget.h"
@@ -70,6 +71,8 @@ struct MainWindowProbe
   {
     return w.ComputeCollision(model, poses);
   }
+  // The tree the collision check keeps (null before the first check).
+  vtkOBBTree* collisionTree() { return w.collisionCheck->Tree(); }
 
   MainWindow& w;
 };

@@ -365,6 +365,21 @@ SyntheticJaw MakeSyntheticJaw(const JawShape& shape, const vtkMatrix4x4* placeme
   return jaw;
 }
 
+vtkSmartPointer<vtkPolyData> MovedCopy(vtkPolyData* mesh, double dx, double dy, double dz)
+{
+  auto moved = vtkSmartPointer<vtkPolyData>::New();
+  moved->DeepCopy(mesh);
+  vtkPoints* points = moved->GetPoints();
+  for (vtkIdType i = 0; points && i < points->GetNumberOfPoints(); ++i)
+  {
+    double p[3];
+    points->GetPoint(i, p);
+    points->SetPoint(i, p[0] + dx, p[1] + dy, p[2] + dz);
+  }
+  moved->Modified();
+  return moved;
+}
+
 bool WriteStl(vtkPolyData* mesh, const std::string& path)
 {
   vtkNew<vtkSTLWriter> writer;

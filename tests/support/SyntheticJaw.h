@@ -81,6 +81,9 @@ struct SyntheticJaw
 SyntheticJaw MakeSyntheticJaw(const JawShape& shape = SmallJaw(),
   const vtkMatrix4x4* placement = nullptr);
 
+// A copy of `mesh` with every point moved by (dx, dy, dz).
+vtkSmartPointer<vtkPolyData> MovedCopy(vtkPolyData* mesh, double dx, double dy, double dz);
+
 // Writes a mesh as a binary STL file; true when it was written.
 bool WriteStl(vtkPolyData* mesh, const std::string& path);
 
