@@ -1,9 +1,13 @@
 // Cost of the model locator, one projection, and the smoothed cut line on a full-size jaw, with
-// the model queries on VTK's own vtkOBBTree (tree:0) and on FastOBBTree (tree:1).
+// the model queries on VTK's own vtkOBBTree (tree:0) and on FastOBBTree (tree:1); and the
+// collision check along the generated cut line on the 250k and the 1M jaw.
 #include "bench/LargeJaw.h"
 #include "cutline/CutLineGenerator.h"
+#include "cutline/CutterCollision.h"
 #include "geometry/FastOBBTree.h"
+#include "tests/cutline/CutLineFixtures.h"
 
+#include <vtkParametricSpline.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 
@@ -83,6 +87,53 @@ void BM_RebuildSmoothLoop(benchmark::State& state)
   }
 }
 BENCHMARK(BM_RebuildSmoothLoop)->ArgName("tree")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The cut line generated on a jaw, sampled into the poses that the collision check places the
+// cutter at.
+std::vector<PoseDir> CutLinePoses(const testsupport::SyntheticJaw& jaw)
+{
+  CutLineGenerator generator;
+  auto copy = vtkSmartPointer<vtkPolyData>::New();
+  copy->DeepCopy(jaw.mesh);
+  generator.SetModel(copy);
+  auto spline = vtkSmartPointer<vtkParametricSpline>::New();
+  spline->SetPoints(generator.GenerateCutLine(GumLinePoints(jaw), 0.2, 0.3, 0.0));
+  spline->ParameterizeByLengthOn();
+  spline->ClosedOn();
+  return cutlinetest::SampledPoses(spline);
+}
+
+// A collision check on an unchanged model, on the 250k (million:0) or the 1M jaw (million:1):
+// check:0 builds a tree for every check with VTK's own build, as each check did before the
+// check kept its tree; check:1 builds one for every check with the fast build; check:2 keeps
+// the tree of the first check.
+void BM_CollisionCheck(benchmark::State& state)
+{
+  const testsupport::SyntheticJaw& jaw = state.range(0) == 0 ? Jaw() : bench::MillionJaw();
+  const std::vector<PoseDir> poses = CutLinePoses(jaw);
+  const int check = static_cast<int>(state.range(1));
+  CutterCollision::Checker kept;
+  kept.Find(jaw.mesh, poses);
+  UseBaseOBBTreeBuild(check == 0);
+  for (auto _ : state)
+  {
+    if (check == 2)
+    {
+      benchmark::DoNotOptimize(kept.Find(jaw.mesh, poses));
+    }
+    else
+    {
+      benchmark::DoNotOptimize(CutterCollision::FindCollisions(jaw.mesh, poses));
+    }
+  }
+  UseBaseOBBTreeBuild(false);
+  state.counters["poses"] = static_cast<double>(poses.size());
+  state.counters["triangles"] = static_cast<double>(jaw.mesh->GetNumberOfCells());
+}
+BENCHMARK(BM_CollisionCheck)
+  ->ArgNames({ "million", "check" })
+  ->ArgsProduct({ { 0, 1 }, { 0, 1, 2 } })
+  ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
