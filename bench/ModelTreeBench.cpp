@@ -7,6 +7,7 @@
 #include "cutline/CutLineGenerator.h"
 #include "geometry/FastOBBTree.h"
 #include "tests/cutline/CutLineFixtures.h"
+#include "tests/support/SmpThreads.h"
 
 #include <vtkIdList.h>
 #include <vtkNew.h>
@@ -16,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -39,7 +41,8 @@ enum Caller
 };
 
 // A tree over `mesh` with the caller's settings: FastOBBTree or VTK's own vtkOBBTree, built by
-// VTK's own BuildLocator (buildThreads 0) or by FastOBBTree's on that many threads.
+// VTK's own BuildLocator (buildThreads 0) or by FastOBBTree's with VTK's parallel tools
+// limited to that many threads.
 vtkSmartPointer<vtkOBBTree> BuildTree(
   Caller caller, vtkPolyData* mesh, bool fast, int buildThreads = 8)
 {
@@ -59,10 +62,8 @@ vtkSmartPointer<vtkOBBTree> BuildTree(
   tree->SetTolerance(1e-6);
   tree->AutomaticOn();
   UseBaseOBBTreeBuild(buildThreads == 0);
-  SetModelTreeBuildThreads(buildThreads);
-  tree->BuildLocator();
+  testsupport::WithSmpThreads(std::max(buildThreads, 1), [&] { tree->BuildLocator(); });
   UseBaseOBBTreeBuild(false);
-  SetModelTreeBuildThreads(0);
   return tree;
 }
 

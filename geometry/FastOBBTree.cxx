@@ -1,7 +1,8 @@
 // The build and the fast segment queries of FastOBBTree. The tree is vtkOBBTree's own, node
-// for node: over triangles it is built by geometry/OBBTreeBuild (the same arithmetic on several
-// threads), over anything else by vtkOBBTree itself. An index beside it keeps, per node, the
-// box as a centre, unit axes and half extents, and, per leaf, its triangles with their planes.
+// for node: over triangles it is built by geometry/OBBTreeBuild (the same arithmetic, in
+// parallel through vtkSMPTools), over anything else by vtkOBBTree itself. An index beside it
+// keeps, per node, the box as a centre, unit axes and half extents, and, per leaf, its
+// triangles with their planes.
 // A query walks the nodes in vtkOBBTree's order and visits a node only when vtkOBBTree itself
 // would (its own box test) and the segment comes near the node's box; in a visited leaf it
 // keeps every triangle the segment may hit. Those cells, in visiting order, then go through
@@ -35,12 +36,12 @@
 #include <vtkObjectFactory.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
+#include <vtkSMPTools.h>
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <vector>
 
 vtkStandardNewMacro(FastOBBTree);
@@ -58,12 +59,11 @@ constexpr double kMinAreaShare = 1e-9;
 constexpr double kDegenerateReach = 2.5;
 // Bound on the relative rounding of the box projections and plane distances.
 constexpr double kRounding = 1e-11;
-// The fewest triangles or nodes of the index that a thread works on.
-constexpr size_t kMinPart = 4096;
+// The fewest triangles or nodes of the index that one parallel task works on.
+constexpr vtkIdType kGrain = 4096;
 
 bool g_useBaseTree = false;
 bool g_useBaseBuild = false;
-int g_buildThreads = 0;
 
 double Dot(const double a[3], const double b[3])
 {
@@ -195,10 +195,10 @@ struct FastOBBTree::Index
   // finite), the triangle planes, the nodes in visiting order (false when a leaf lacks its
   // cell list), and their boxes.
   bool TakeTriangles(TriangleMeshData& mesh);
-  std::vector<double> ComputePlanes(int threads);
+  std::vector<double> ComputePlanes();
   bool ListNodes(vtkOBBNode* root, int nodeCount, const std::vector<double>& reach,
     std::vector<int>& parent, std::vector<double>& growth);
-  void ComputeBoxes(const std::vector<int>& parent, std::vector<double>& growth, int threads);
+  void ComputeBoxes(const std::vector<int>& parent, std::vector<double>& growth);
   // Two edges from the second corner and their lengths, and the longest edge.
   struct Edges
   {
@@ -237,21 +237,6 @@ void FastOBBTree::FreeSearchStructure()
   this->Fast.reset();
   this->Superclass::FreeSearchStructure();
 }
-
-namespace
-{
-
-int BuildThreads()
-{
-  if (g_buildThreads > 0)
-  {
-    return g_buildThreads;
-  }
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 0 ? static_cast<int>(cores) : 1;
-}
-
-} // namespace
 
 void FastOBBTree::BuildLocator()
 {
@@ -321,7 +306,6 @@ void FastOBBTree::BuildTreeFromTriangles(const TriangleMeshData& mesh)
   OBBTreeShape shape;
   shape.maxLevel = this->MaxLevel;
   shape.cellsPerNode = this->NumberOfCellsPerNode;
-  shape.threads = BuildThreads();
   const OBBTreeCounts counts = BuildOBBTree(mesh, shape, this->Tree);
   this->Level = counts.deepestLevel;
   this->OBBCount = counts.nodeCount;
@@ -335,15 +319,14 @@ void FastOBBTree::BuildIndex(TriangleMeshData& mesh)
   {
     return;
   }
-  const int threads = BuildThreads();
-  const std::vector<double> reach = index->ComputePlanes(threads);
+  const std::vector<double> reach = index->ComputePlanes();
   std::vector<int> parent;
   std::vector<double> growth;
   if (!index->ListNodes(this->Tree, this->OBBCount, reach, parent, growth))
   {
     return;
   }
-  index->ComputeBoxes(parent, growth, threads);
+  index->ComputeBoxes(parent, growth);
   index->builtAt = this->BuildTime.GetMTime();
   index->dataSet = this->DataSet;
   this->Fast = std::move(index);
@@ -405,16 +388,16 @@ void FastOBBTree::Index::SetPlane(vtkIdType c)
   }
 }
 
-std::vector<double> FastOBBTree::Index::ComputePlanes(int threads)
+std::vector<double> FastOBBTree::Index::ComputePlanes()
 {
   // Triangle planes, and how far a box must grow to hold what a nearly degenerate triangle may
   // report (empty when no triangle is nearly degenerate).
   const auto cellCount = static_cast<vtkIdType>(corners.size() / 3);
   planes.resize(static_cast<size_t>(cellCount));
-  ForEachPart(static_cast<size_t>(cellCount), threads, kMinPart, [this](size_t first, size_t last) {
-    for (size_t c = first; c < last; ++c)
+  vtkSMPTools::For(0, cellCount, kGrain, [this](vtkIdType first, vtkIdType last) {
+    for (vtkIdType c = first; c < last; ++c)
     {
-      SetPlane(static_cast<vtkIdType>(c));
+      SetPlane(c);
     }
   });
   std::vector<double> reach;
@@ -485,7 +468,7 @@ bool FastOBBTree::Index::ListNodes(vtkOBBNode* root, int nodeCount,
 }
 
 void FastOBBTree::Index::ComputeBoxes(
-  const std::vector<int>& parent, std::vector<double>& growth, int threads)
+  const std::vector<int>& parent, std::vector<double>& growth)
 {
   // Children follow their parents, so a backward pass carries growth and subtree sizes up.
   const int nodeCount = static_cast<int>(nodes.size());
@@ -498,8 +481,8 @@ void FastOBBTree::Index::ComputeBoxes(
   }
   // Vertices may stick out of their boxes by their float rounding (2^-24 of a coordinate).
   const double floatSlack = std::ldexp(maxAbs, -22) + kRounding * (maxAbs + 1.0);
-  ForEachPart(nodes.size(), threads, kMinPart, [&](size_t first, size_t last) {
-    for (size_t i = first; i < last; ++i)
+  vtkSMPTools::For(0, nodeCount, kGrain, [&](vtkIdType first, vtkIdType last) {
+    for (auto i = static_cast<size_t>(first); i < static_cast<size_t>(last); ++i)
     {
       Node& entry = nodes[i];
       entry.skip = static_cast<int>(i) + size[i];
@@ -743,9 +726,4 @@ void UseBaseOBBTree(bool base)
 void UseBaseOBBTreeBuild(bool base)
 {
   g_useBaseBuild = base;
-}
-
-void SetModelTreeBuildThreads(int threads)
-{
-  g_buildThreads = threads;
 }

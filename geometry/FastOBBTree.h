@@ -30,8 +30,9 @@ public:
 
   // Contract: the tree vtkOBBTree::BuildLocator builds, node for node and bit for bit, with
   // the same Level, OBBCount and BuildTime, plus the data the fast queries need. Triangle
-  // meshes are built on several threads (SetModelTreeBuildThreads); other data sets, debug
-  // mode and trees without cell lists are built by vtkOBBTree itself.
+  // meshes are built in parallel through vtkSMPTools, on as many threads as VTK's setting
+  // allows; other data sets, debug mode and trees without cell lists are built by vtkOBBTree
+  // itself.
   void BuildLocator() override;
   void FreeSearchStructure() override;
 
@@ -86,7 +87,5 @@ BothWaysResult IntersectWithLineBothWays(vtkOBBTree* tree, const double p1[3], c
 vtkSmartPointer<vtkOBBTree> NewModelTree();
 void UseBaseOBBTree(bool base);
 // FastOBBTree builds its tree with vtkOBBTree's own BuildLocator while UseBaseOBBTreeBuild(true)
-// is in force, and otherwise on `threads` threads (0, the default: one per core of the machine).
-// For the tests and the benchmarks; the tree is the same in every case.
+// is in force. For the tests and the benchmarks; the tree is the same in either case.
 void UseBaseOBBTreeBuild(bool base);
-void SetModelTreeBuildThreads(int threads);

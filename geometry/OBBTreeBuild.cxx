@@ -12,8 +12,9 @@
 //   that share it, with the same expression;
 // - a node's cells are a range of one shared id list that each split partitions in place, both
 //   kids keeping the list order as vtkOBBTree's two lists do;
-// - subtrees are built on several threads. A node depends only on its cells, so the tree does
-//   not depend on which thread builds what.
+// - the points, the triangles' moments and large subtrees are handled side by side through
+//   vtkSMPTools, on as many threads as VTK's own setting gives it. A node depends only on its
+//   cells, so the tree does not depend on which thread builds what.
 // This file is compiled without floating-point contraction and without fast-math, so that the
 // arithmetic stays that of vtkOBBTree's own code.
 #include "geometry/OBBTreeBuild.h"
@@ -25,16 +26,13 @@
 #include <vtkMath.h>
 #include <vtkOBBTree.h>
 #include <vtkPolyData.h>
+#include <vtkSMPThreadLocal.h>
+#include <vtkSMPTools.h>
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
-#include <exception>
 #include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 bool ReadTriangleMesh(vtkDataSet* dataSet, TriangleMeshData& mesh)
@@ -73,11 +71,11 @@ bool ReadTriangleMesh(vtkDataSet* dataSet, TriangleMeshData& mesh)
 namespace
 {
 
-// Subtrees of at least this many cells are offered to the other threads; smaller ones are
-// built by the thread that reaches them.
+// A node with a kid of at least this many cells has its two kids built side by side; smaller
+// subtrees are built by the thread that reaches them.
 constexpr vtkIdType kShareCells = 512;
-// The fewest points or cells that a thread prepares.
-constexpr size_t kMinPart = 4096;
+// The fewest coordinates or cells that one parallel task prepares.
+constexpr vtkIdType kGrain = 4096;
 
 // A node still to be built: its cells are the range [begin, end) of the builder's id list.
 struct NodeTask
@@ -88,9 +86,10 @@ struct NodeTask
   vtkIdType end = 0;
 };
 
-// The working memory of one thread (on cache lines of its own).
-struct alignas(64) Scratch
+// The working memory of one thread.
+struct Scratch
 {
+  Scratch() = default;
   explicit Scratch(vtkIdType points)
     : gathered(static_cast<size_t>(points), 0)
     , below(static_cast<size_t>(points), 0)
@@ -107,7 +106,7 @@ struct alignas(64) Scratch
   std::vector<unsigned char> toFirst;
   // The second kid's cells while a range is partitioned.
   std::vector<vtkIdType> second;
-  // The subtrees this thread builds itself.
+  // The nodes of a small subtree still to be built.
   std::vector<NodeTask> pending;
   OBBTreeCounts counts;
 };
@@ -291,7 +290,7 @@ void Partition(
   std::copy(second.begin(), second.end(), cells + first);
 }
 
-// Builds vtkOBBTree's tree over a triangle mesh on one or more threads.
+// Builds vtkOBBTree's tree over a triangle mesh, large subtrees side by side.
 class TreeBuilder
 {
 public:
@@ -311,6 +310,8 @@ private:
 
   // What every node reads: the points in single precision and the triangles' moments.
   void Prepare();
+  // The subtree below a node, its kids side by side while they are large.
+  void BuildSubtree(const NodeTask& top);
   // The steps of one node, as vtkOBBTree's BuildTree and ComputeOBB take them.
   bool BuildNode(const NodeTask& task, Scratch& scratch, NodeTask kids[2]);
   void ComputeBox(const vtkIdType* cells, vtkIdType count, Scratch& scratch, vtkOBBNode* node);
@@ -325,58 +326,44 @@ private:
   vtkIdType ClassifyCells(const vtkIdType* cells, vtkIdType count, const double n[3],
     const double p[3], Scratch& scratch) const;
 
-  // The threads: each builds subtrees, and offers the large subtrees it meets to the others.
-  void StartHelpers(std::vector<Scratch>& scratch, std::vector<std::thread>& threads);
-  void Work(Scratch& scratch);
-  void BuildSubtree(const NodeTask& top, Scratch& scratch);
-  void Share(const NodeTask& task);
-  bool TakeShared(NodeTask& task);
-  void FinishShared();
-  void Fail(std::exception_ptr error);
-
   const TriangleMeshData& mesh_;
   const OBBTreeShape shape_;
-  // One thread for a tree too small to share out.
-  const int threads_;
   // The points rounded to single precision, as vtkOBBTree's point list holds them.
   std::vector<double> single_;
   std::vector<CellMoments> moments_;
   // Every cell id once; each node's cells are one range of it.
   std::vector<vtkIdType> cells_;
-
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<NodeTask> shared_;
-  // Shared subtrees waiting or being built.
-  int unfinished_ = 0;
-  std::exception_ptr error_;
+  // The working memory of each thread that takes part, made at its first node.
+  vtkSMPThreadLocal<Scratch> scratch_;
 };
 
 TreeBuilder::TreeBuilder(const TriangleMeshData& mesh, const OBBTreeShape& shape)
   : mesh_(mesh)
   , shape_(shape)
-  , threads_(mesh.CellCount() >= 2 * kShareCells ? std::max(shape.threads, 1) : 1)
+  , scratch_(Scratch(mesh.PointCount()))
 {
 }
 
 void TreeBuilder::Prepare()
 {
   single_.resize(mesh_.points.size());
-  ForEachPart(single_.size(), threads_, kMinPart, [this](size_t first, size_t last) {
-    for (size_t i = first; i < last; ++i)
-    {
-      single_[i] = static_cast<float>(mesh_.points[i]);
-    }
-  });
+  vtkSMPTools::For(0, static_cast<vtkIdType>(single_.size()), kGrain,
+    [this](vtkIdType first, vtkIdType last) {
+      for (auto i = static_cast<size_t>(first); i < static_cast<size_t>(last); ++i)
+      {
+        single_[i] = static_cast<float>(mesh_.points[i]);
+      }
+    });
   const auto cellCount = static_cast<size_t>(mesh_.CellCount());
   moments_.resize(cellCount);
   cells_.resize(cellCount);
-  ForEachPart(cellCount, threads_, kMinPart, [this](size_t first, size_t last) {
-    for (size_t c = first; c < last; ++c)
+  vtkSMPTools::For(0, mesh_.CellCount(), kGrain, [this](vtkIdType first, vtkIdType last) {
+    for (vtkIdType c = first; c < last; ++c)
     {
-      const vtkIdType* ids = Corners(static_cast<vtkIdType>(c));
-      moments_[c] = TriangleMoments(Point(ids[0]), Point(ids[1]), Point(ids[2]));
-      cells_[c] = static_cast<vtkIdType>(c);
+      const vtkIdType* ids = Corners(c);
+      const auto i = static_cast<size_t>(c);
+      moments_[i] = TriangleMoments(Point(ids[0]), Point(ids[1]), Point(ids[2]));
+      cells_[i] = c;
     }
   });
 }
@@ -384,26 +371,9 @@ void TreeBuilder::Prepare()
 OBBTreeCounts TreeBuilder::Build(vtkOBBNode* root)
 {
   Prepare();
-  shared_.push_back({ root, 0, 0, static_cast<vtkIdType>(cells_.size()) });
-  unfinished_ = 1;
-
-  std::vector<Scratch> scratch;
-  scratch.reserve(static_cast<size_t>(threads_));
-  scratch.emplace_back(mesh_.PointCount());
-  std::vector<std::thread> threads;
-  StartHelpers(scratch, threads);
-  Work(scratch.front());
-  for (std::thread& thread : threads)
-  {
-    thread.join();
-  }
-  if (error_)
-  {
-    std::rethrow_exception(error_);
-  }
-
+  BuildSubtree({ root, 0, 0, mesh_.CellCount() });
   OBBTreeCounts counts;
-  for (const Scratch& s : scratch)
+  for (const Scratch& s : scratch_)
   {
     counts.deepestLevel = std::max(counts.deepestLevel, s.counts.deepestLevel);
     counts.nodeCount += s.counts.nodeCount;
@@ -411,111 +381,38 @@ OBBTreeCounts TreeBuilder::Build(vtkOBBNode* root)
   return counts;
 }
 
-void TreeBuilder::StartHelpers(std::vector<Scratch>& scratch, std::vector<std::thread>& threads)
+void TreeBuilder::BuildSubtree(const NodeTask& top)
 {
-  // A thread that cannot be started leaves its share to the others. `scratch` has room for
-  // every thread, so that the references the threads hold stay valid.
-  try
+  Scratch& scratch = scratch_.Local();
+  NodeTask kids[2];
+  if (!BuildNode(top, scratch, kids))
   {
-    threads.reserve(static_cast<size_t>(threads_));
-    for (int i = 1; i < threads_; ++i)
-    {
-      Scratch& own = scratch.emplace_back(mesh_.PointCount());
-      threads.emplace_back([this, &own] { Work(own); });
-    }
+    return;
   }
-  catch (const std::system_error&)
+  if (kids[0].end - kids[0].begin >= kShareCells || kids[1].end - kids[1].begin >= kShareCells)
   {
+    // The two kids as the two items of a nested parallel loop, which an idle thread may take
+    // up. While this thread waits for the loop it may build other subtrees in the same
+    // scratch memory: nothing in it is needed after the loop.
+    vtkSMPTools::For(0, 2, 1, [this, &kids](vtkIdType first, vtkIdType last) {
+      for (vtkIdType k = first; k < last; ++k)
+      {
+        BuildSubtree(kids[k]);
+      }
+    });
+    return;
   }
-  catch (const std::bad_alloc&)
-  {
-  }
-}
-
-void TreeBuilder::Work(Scratch& scratch)
-{
-  NodeTask task;
-  while (TakeShared(task))
-  {
-    try
-    {
-      BuildSubtree(task, scratch);
-    }
-    catch (...)
-    {
-      Fail(std::current_exception());
-      return;
-    }
-    FinishShared();
-  }
-}
-
-void TreeBuilder::BuildSubtree(const NodeTask& top, Scratch& scratch)
-{
-  scratch.pending.assign(1, top);
+  // A small subtree: this thread builds all of it.
+  scratch.pending.assign(kids, kids + 2);
   while (!scratch.pending.empty())
   {
     const NodeTask task = scratch.pending.back();
     scratch.pending.pop_back();
-    NodeTask kids[2];
-    if (!BuildNode(task, scratch, kids))
+    if (BuildNode(task, scratch, kids))
     {
-      continue;
-    }
-    for (const NodeTask& kid : kids)
-    {
-      if (threads_ > 1 && kid.end - kid.begin >= kShareCells)
-      {
-        Share(kid);
-      }
-      else
-      {
-        scratch.pending.push_back(kid);
-      }
+      scratch.pending.insert(scratch.pending.end(), kids, kids + 2);
     }
   }
-}
-
-void TreeBuilder::Share(const NodeTask& task)
-{
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    shared_.push_back(task);
-    ++unfinished_;
-  }
-  changed_.notify_one();
-}
-
-bool TreeBuilder::TakeShared(NodeTask& task)
-{
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return !shared_.empty() || unfinished_ == 0 || error_; });
-  if (error_ || shared_.empty())
-  {
-    return false;
-  }
-  task = shared_.back();
-  shared_.pop_back();
-  return true;
-}
-
-void TreeBuilder::FinishShared()
-{
-  const std::lock_guard<std::mutex> lock(mutex_);
-  if (--unfinished_ == 0)
-  {
-    changed_.notify_all();
-  }
-}
-
-void TreeBuilder::Fail(std::exception_ptr error)
-{
-  const std::lock_guard<std::mutex> lock(mutex_);
-  if (!error_)
-  {
-    error_ = error;
-  }
-  changed_.notify_all();
 }
 
 bool TreeBuilder::BuildNode(const NodeTask& task, Scratch& scratch, NodeTask kids[2])
@@ -766,39 +663,6 @@ vtkIdType TreeBuilder::ClassifyCells(const vtkIdType* cells, vtkIdType count, co
 }
 
 } // namespace
-
-void ForEachPart(size_t count, int threads, size_t minPart,
-  const std::function<void(size_t first, size_t last)>& body)
-{
-  const size_t most = std::max<size_t>(1, count / std::max<size_t>(minPart, 1));
-  const size_t parts = std::min(static_cast<size_t>(std::max(threads, 1)), most);
-  const auto first = [count, parts](size_t k) { return count * k / parts; };
-  // A part whose thread cannot be started runs on the calling thread.
-  std::vector<std::thread> started;
-  std::vector<size_t> notStarted;
-  started.reserve(parts);
-  notStarted.reserve(parts);
-  for (size_t k = 1; k < parts; ++k)
-  {
-    try
-    {
-      started.emplace_back([&body, from = first(k), to = first(k + 1)] { body(from, to); });
-    }
-    catch (const std::system_error&)
-    {
-      notStarted.push_back(k);
-    }
-  }
-  body(first(0), first(1));
-  for (const size_t k : notStarted)
-  {
-    body(first(k), first(k + 1));
-  }
-  for (std::thread& thread : started)
-  {
-    thread.join();
-  }
-}
 
 OBBTreeCounts BuildOBBTree(const TriangleMeshData& mesh, const OBBTreeShape& shape, vtkOBBNode* root)
 {

@@ -1,9 +1,10 @@
 // FastOBBTree's tree build against vtkOBBTree::BuildLocator, node by node and bit for bit
 // (corner, axes, cell ids and their order, kids and parents, levels, box count), with each
-// caller's settings and 1, 2 and 8 threads, on the generated jaws and on small degenerate
-// meshes; plus the data sets that vtkOBBTree's own build handles.
+// caller's settings and VTK's parallel tools limited to 1, 2 and 8 threads, on the generated
+// jaws and on small degenerate meshes; plus the data sets that vtkOBBTree's own build handles.
 #include "geometry/FastOBBTree.h"
 #include "tests/geometry/TreeMeshes.h"
+#include "tests/support/SmpThreads.h"
 #include "tests/support/SyntheticJaw.h"
 
 #include <vtkCellType.h>
@@ -75,9 +76,8 @@ vtkSmartPointer<Tree> Build(vtkPolyData* mesh, const TreeSettings& settings)
 
 vtkSmartPointer<FastTreeProbe> BuildFast(vtkPolyData* mesh, const TreeSettings& settings, int threads)
 {
-  SetModelTreeBuildThreads(threads);
-  vtkSmartPointer<FastTreeProbe> tree = Build<FastTreeProbe>(mesh, settings);
-  SetModelTreeBuildThreads(0);
+  vtkSmartPointer<FastTreeProbe> tree;
+  testsupport::WithSmpThreads(threads, [&] { tree = Build<FastTreeProbe>(mesh, settings); });
   return tree;
 }
 
@@ -274,9 +274,7 @@ TEST(OBBTreeBuild, LeavesWhatVtkOBBTreeLeavesBesideTheNodes)
 
   // A changed data set is built again, and the old tree is freed by vtkOBBTree's own code.
   treetest::MovePoints(mesh, 5, 0, 0.25);
-  SetModelTreeBuildThreads(8);
-  tree->BuildLocator();
-  SetModelTreeBuildThreads(0);
+  testsupport::WithSmpThreads(8, [&] { tree->BuildLocator(); });
   EXPECT_TRUE(SameTree(Build<VtkTreeProbe>(mesh, kCutLine), tree));
 
   // The representation is drawn from the same boxes.
@@ -314,4 +312,67 @@ TEST(OBBTreeBuild, LeavesOtherDataSetsToVtkOBBTree)
   const auto none = vtkSmartPointer<FastTreeProbe>::New();
   none->BuildLocator();
   EXPECT_EQ(none->Root(), nullptr);
+}
+
+namespace
+{
+
+// A poly data that counts how its cells and points are read through vtkDataSet's interface.
+class CountingPolyData : public vtkPolyData
+{
+public:
+  static CountingPolyData* New() { VTK_STANDARD_NEW_BODY(CountingPolyData); }
+  vtkTypeMacro(CountingPolyData, vtkPolyData);
+
+  using vtkPolyData::GetCell;
+  using vtkPolyData::GetCellPoints;
+  using vtkPolyData::GetPoint;
+  vtkCell* GetCell(vtkIdType cellId) override
+  {
+    ++cellReads;
+    return this->vtkPolyData::GetCell(cellId);
+  }
+  void GetCell(vtkIdType cellId, vtkGenericCell* cell) override
+  {
+    ++cellReads;
+    this->vtkPolyData::GetCell(cellId, cell);
+  }
+  void GetCellPoints(vtkIdType cellId, vtkIdList* ptIds) override
+  {
+    ++cellReads;
+    this->vtkPolyData::GetCellPoints(cellId, ptIds);
+  }
+  void GetPoint(vtkIdType ptId, double x[3]) override
+  {
+    ++pointReads;
+    this->vtkPolyData::GetPoint(ptId, x);
+  }
+
+  long long cellReads = 0;
+  long long pointReads = 0;
+};
+
+} // namespace
+
+// The tree above is VTK's own, so only the way it is built shows which build made it: the fast
+// build reads every point once and no cell through a copy of its ids, where vtkOBBTree's
+// build reads the cells of every node again at each level.
+TEST(OBBTreeBuild, TheFastBuildReadsTheMeshOnce)
+{
+  const testsupport::SyntheticJaw jaw = testsupport::MakeSyntheticJaw();
+  for (const bool base : { false, true })
+  {
+    SCOPED_TRACE(base ? "vtkOBBTree's own build" : "the fast build");
+    vtkNew<CountingPolyData> mesh;
+    mesh->DeepCopy(jaw.mesh);
+    UseBaseOBBTreeBuild(base);
+    const vtkSmartPointer<FastTreeProbe> tree = Build<FastTreeProbe>(mesh, kCutLine);
+    UseBaseOBBTreeBuild(false);
+    ASSERT_NE(tree->Root(), nullptr);
+    const bool readOnce =
+      mesh->cellReads == 0 && mesh->pointReads <= mesh->GetNumberOfPoints();
+    EXPECT_EQ(readOnce, !base) << mesh->cellReads << " cell reads and " << mesh->pointReads
+                               << " point reads for " << mesh->GetNumberOfCells()
+                               << " cells and " << mesh->GetNumberOfPoints() << " points";
+  }
 }

@@ -1,6 +1,8 @@
 // The generated jaw is what later tests rely on: closed, outward, flat underside, and a
-// counter-clockwise gum line on its surface with dips along the teeth.
+// counter-clockwise gum line on its surface with dips along the teeth. Also the thread limit
+// of VTK's parallel tools that the tree tests and benchmarks set.
 #include "tests/support/MeshChecks.h"
+#include "tests/support/SmpThreads.h"
 #include "tests/support/SyntheticJaw.h"
 
 #include <vtkMatrix4x4.h>
@@ -8,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <mutex>
+#include <set>
+#include <thread>
 
 using namespace testsupport;
 
@@ -99,5 +105,31 @@ TEST(SyntheticJaw, PlacementMovesMeshAndGumLineRigidly)
   for (const Point3& g : moved.gumLine)
   {
     EXPECT_LT(distance(g.x, g.y, g.z), 1e-3);
+  }
+}
+
+// The thread limit the tree tests and benchmarks rely on holds every time it is set, also when
+// the same limit is set again after VTK's setting was restored.
+TEST(SmpThreads, LimitsVtksParallelLoopsEachTime)
+{
+  const auto threadsUsed = [] {
+    std::mutex mutex;
+    std::set<std::thread::id> threads;
+    vtkSMPTools::For(0, 400, 1, [&](vtkIdType, vtkIdType) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      const std::lock_guard<std::mutex> lock(mutex);
+      threads.insert(std::this_thread::get_id());
+    });
+    return threads.size();
+  };
+  for (const int limit : { 1, 1, 2, 2, 1 })
+  {
+    size_t used = 0;
+    WithSmpThreads(limit, [&] { used = threadsUsed(); });
+    EXPECT_LE(used, static_cast<size_t>(limit)) << "limit " << limit;
+  }
+  if (std::thread::hardware_concurrency() > 2)
+  {
+    EXPECT_GT(threadsUsed(), 2u);
   }
 }
