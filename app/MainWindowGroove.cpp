@@ -62,12 +62,20 @@ void MainWindow::onAddGrooveButton()
   vtkSmartPointer<vtkPolyData> jaw = ModelCopy();
   auto out = vtkSmartPointer<vtkPolyData>::New();
   MeshBooleanTool tool;
-  // A result of fewer than 10 cells is no real model: try the other method.
-  bool accepted = tool.CutGrooveMethod1(jaw, grooveToolData, out) && out->GetNumberOfCells() >= 10;
-  if (!accepted)
-  {
-    accepted = tool.CutGrooveMethod2(jaw, grooveToolData, out) && out->GetNumberOfCells() >= 10;
-  }
+  // A difference that takes nothing from the model is no groove, and the groove stays allowed
+  // (a model not yet in the working frame does not reach the cutter). A cutter apart from the
+  // model is told before the exact difference; one within the model's bounds that touches
+  // nothing took something only when the result holds its surface (a hollow inside).
+  using Placement = MeshBooleanTool::CutterPlacement;
+  const Placement placement = tool.PlaceCutter(jaw, grooveToolData);
+  // A result of fewer than 10 cells is no real model: the other method is tried.
+  const auto isGroove = [&](bool cut) {
+    return cut && out->GetNumberOfCells() >= 10 &&
+      (placement != Placement::Within || tool.HoldsPointOf(out, grooveToolData));
+  };
+  const bool accepted = placement != Placement::Apart &&
+    (isGroove(tool.CutGrooveMethod1(jaw, grooveToolData, out)) ||
+      isGroove(tool.CutGrooveMethod2(jaw, grooveToolData, out)));
 
   if (!accepted)
   {

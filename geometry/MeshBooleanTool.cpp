@@ -4,6 +4,7 @@
 #include "geometry/MeshBooleanTool.h"
 #include "geometry/ExactMesh.h"
 
+#include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
 #include <CGAL/Polygon_mesh_processing/corefinement.h>
 #include <CGAL/Polygon_mesh_processing/orient_polygon_soup.h>
 #include <CGAL/Polygon_mesh_processing/orientation.h>
@@ -13,6 +14,8 @@
 #include <CGAL/Polygon_mesh_processing/repair_degeneracies.h>
 #include <CGAL/Polygon_mesh_processing/self_intersections.h>
 #include <CGAL/Polygon_mesh_processing/triangulate_faces.h>
+#include <CGAL/box_intersection_d.h>
+#include <CGAL/intersections.h>
 
 #include <boost/iterator/function_output_iterator.hpp>
 
@@ -23,6 +26,7 @@
 #include <vtkTriangleFilter.h>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <iostream>
 #include <iterator>
@@ -259,7 +263,152 @@ bool CutGroove(const MeshBooleanTool& tool, vtkSmartPointer<vtkPolyData>& jaw,
   });
 }
 
+// The cutter's placement is told on the stored coordinates with exact predicates only.
+using InexactKernel = CGAL::Exact_predicates_inexact_constructions_kernel;
+using Triangle = InexactKernel::Triangle_3;
+
+bool Contains(const CGAL::Bbox_3& outer, const CGAL::Bbox_3& inner)
+{
+  for (int k = 0; k < 3; ++k)
+  {
+    if (inner.min(k) < outer.min(k) || inner.max(k) > outer.max(k))
+    {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The triangles of the poly data's polygons as stored, and the bounds of them all; with
+// `near`, only the triangles whose bounds meet it are kept. False when the poly data holds a
+// strip or a polygon that is not a triangle (the methods triangulate or skip those), or no
+// triangle at all.
+bool ReadTriangles(vtkPolyData* mesh, const CGAL::Bbox_3* near, std::vector<Triangle>& triangles,
+  CGAL::Bbox_3& bounds)
+{
+  if (!mesh || !mesh->GetPoints() || mesh->GetNumberOfStrips() > 0 || mesh->GetNumberOfPolys() == 0)
+  {
+    return false;
+  }
+  const auto point = [mesh](vtkIdType id) {
+    double p[3];
+    mesh->GetPoint(id, p);
+    return InexactKernel::Point_3(p[0], p[1], p[2]);
+  };
+  vtkCellArray* polys = mesh->GetPolys();
+  vtkIdType size = 0;
+  const vtkIdType* ids = nullptr;
+  bounds = CGAL::Bbox_3();
+  for (polys->InitTraversal(); polys->GetNextCell(size, ids);)
+  {
+    if (size != 3)
+    {
+      return false;
+    }
+    const Triangle triangle(point(ids[0]), point(ids[1]), point(ids[2]));
+    const CGAL::Bbox_3 box = triangle.bbox();
+    bounds += box;
+    if (!near || CGAL::do_overlap(box, *near))
+    {
+      triangles.push_back(triangle);
+    }
+  }
+  return true;
+}
+
+// Whether a triangle of `a` touches a triangle of `b` (closed triangles; those without area,
+// which bound nothing, are passed over).
+bool AnyTriangleTouches(const std::vector<Triangle>& a, const std::vector<Triangle>& b)
+{
+  using Box = CGAL::Box_intersection_d::Box_with_handle_d<double, 3, const Triangle*>;
+  const auto boxes = [](const std::vector<Triangle>& triangles) {
+    std::vector<Box> out;
+    out.reserve(triangles.size());
+    for (const Triangle& t : triangles)
+    {
+      if (!t.is_degenerate())
+      {
+        out.emplace_back(t.bbox(), &t);
+      }
+    }
+    return out;
+  };
+  std::vector<Box> boxesA = boxes(a);
+  std::vector<Box> boxesB = boxes(b);
+  bool touches = false;
+  CGAL::box_intersection_d(boxesA.begin(), boxesA.end(), boxesB.begin(), boxesB.end(),
+    [&touches](const Box& x, const Box& y) {
+      touches = touches || CGAL::do_intersect(*x.handle(), *y.handle());
+    });
+  return touches;
+}
+
 } // namespace
+
+MeshBooleanTool::CutterPlacement MeshBooleanTool::PlaceCutter(
+  vtkPolyData* jaw, vtkPolyData* groove) const
+{
+  try
+  {
+    std::vector<Triangle> cutter;
+    std::vector<Triangle> model;
+    CGAL::Bbox_3 cutterBounds;
+    CGAL::Bbox_3 modelBounds;
+    // Only the model's triangles near the cutter are kept: the cutter is the small one.
+    if (!ReadTriangles(groove, nullptr, cutter, cutterBounds) ||
+      !ReadTriangles(jaw, &cutterBounds, model, modelBounds))
+    {
+      return CutterPlacement::Meets;
+    }
+    if (AnyTriangleTouches(model, cutter))
+    {
+      return CutterPlacement::Meets;
+    }
+    if (Contains(modelBounds, cutterBounds))
+    {
+      return CutterPlacement::Within;
+    }
+    std::cerr << "槽子模型不接触牙颌模型" << std::endl;
+    return CutterPlacement::Apart;
+  }
+  catch (const std::exception& e)
+  {
+    // Left to the difference, as if the cutter met the model.
+    std::cerr << "槽子模型位置检查失败: " << OneLine(e) << std::endl;
+    return CutterPlacement::Meets;
+  }
+}
+
+bool MeshBooleanTool::HoldsPointOf(vtkPolyData* mesh, vtkPolyData* groove) const
+{
+  if (!mesh || !groove || !mesh->GetPoints() || !groove->GetPoints())
+  {
+    return false;
+  }
+  using SinglePoint = std::array<float, 3>;
+  const auto single = [](vtkPoints* points, vtkIdType id) {
+    double p[3];
+    points->GetPoint(id, p);
+    return SinglePoint{ static_cast<float>(p[0]), static_cast<float>(p[1]),
+      static_cast<float>(p[2]) };
+  };
+  std::vector<SinglePoint> cutterPoints;
+  vtkPoints* cutter = groove->GetPoints();
+  for (vtkIdType i = 0; i < cutter->GetNumberOfPoints(); ++i)
+  {
+    cutterPoints.push_back(single(cutter, i));
+  }
+  std::sort(cutterPoints.begin(), cutterPoints.end());
+  vtkPoints* points = mesh->GetPoints();
+  for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
+  {
+    if (std::binary_search(cutterPoints.begin(), cutterPoints.end(), single(points, i)))
+    {
+      return true;
+    }
+  }
+  return false;
+}
 
 bool MeshBooleanTool::VtkToCgal(vtkPolyData* source, ExactMesh& target) const
 {

@@ -39,6 +39,27 @@ public:
   // `resultMesh` = `jawMesh` minus `grooveMesh`; both inputs are corefined in place. True when
   // the difference was computed and is not empty.
   bool BooleanDifference(ExactMesh& jawMesh, ExactMesh& grooveMesh, ExactMesh& resultMesh) const;
+  // Where the cutter body lies against the model, told from their triangles exactly as they
+  // are stored (exact predicates on the coordinates, no exact meshes: little time beside the
+  // difference). Reports Apart on standard error.
+  enum class CutterPlacement
+  {
+    // A triangle of the cutter touches one of the model; or a mesh holds no triangle, or
+    // cells that are not triangles, for the methods to report: the difference decides.
+    Meets,
+    // Nothing touches, and the cutter reaches beyond the model's bounds, so it lies outside
+    // the model or holds it whole: the difference takes nothing from the model, or all of it.
+    Apart,
+    // Nothing touches, but the cutter lies within the model's bounds: inside the model,
+    // which the difference hollows out, or in a gap of it, where it takes nothing.
+    Within,
+  };
+  CutterPlacement PlaceCutter(vtkPolyData* jaw, vtkPolyData* groove) const;
+  // Whether `mesh` holds a point of `groove` (compared in single precision, as the results are
+  // stored). After a difference with a cutter that lies Within, it does exactly when the
+  // cutter's surface became part of the result, that is when the model was hollowed out.
+  bool HoldsPointOf(vtkPolyData* mesh, vtkPolyData* groove) const;
+
   // Removes degenerate faces and isolated vertices, then splits intersecting triangles along
   // their intersections, at most five times. False when the library threw, or when far too
   // many triangles cross (more than 500 pairs, as two overlapping shells give) to be refined

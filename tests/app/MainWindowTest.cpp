@@ -2,6 +2,7 @@
 // the fixed bodies and the T-slot groove.
 #include "tests/app/AppTestSupport.h"
 
+#include "data/FixedBodyDimensions.h"
 #include "settings/Settings.h"
 #include "tests/support/ConsoleCapture.h"
 #include "tests/support/MeshChecks.h"
@@ -19,6 +20,7 @@
 
 #include <vtkAppendPolyData.h>
 #include <vtkCamera.h>
+#include <vtkMatrix4x4.h>
 #include <vtkSTLReader.h>
 #include <vtkSTLWriter.h>
 
@@ -660,48 +662,155 @@ TEST_F(MainWindowTest, TheGrooveIsCutOncePerLoadAndReplacesTheModel)
   EXPECT_TRUE(w.driver.boxes().empty());
 }
 
+// How many times the groove ran each method, and how many of its differences succeeded.
+struct GrooveRuns
+{
+  long methods = 0;
+  long differences = 0;
+};
+
+GrooveRuns CountRuns(const std::vector<std::string>& lines)
+{
+  return { std::count(lines.begin(), lines.end(), "转换牙颌模型..."),
+    std::count(lines.begin(), lines.end(), "corefine_and_compute_difference 成功") };
+}
+
 TEST_F(MainWindowTest, AGrooveResultOfFewerThanTenCellsIsNoGroove)
 {
-  // A small closed model far from the cutter: the difference leaves it whole, with as many
-  // triangles as it had. Below 10 the second method is tried too, and then the groove fails.
+  // A small model whose apex pokes 0.2 up into the cutter's stem through its underside: the
+  // difference cuts the apex off. Cut so, a tetrahedron leaves 8 triangles (each side in two,
+  // the base and the cap), which is no groove after either method; a bipyramid on three sides
+  // leaves 10, which is.
+  const double centre[3] = { -0.6, 10.0, fixedbodies::kStemBottom - 0.8 };
   struct Case
   {
-    int sides;
+    const char* name;
+    vtkSmartPointer<vtkPolyData> model;
     bool accepted;
   };
-  const double far[3] = { 100.0, 100.0, 100.0 };
-  for (const Case& c : { Case{ 3, false }, Case{ 4, false }, Case{ 5, true } })
+  const Case cases[] = {
+    { "tetrahedron", Pyramid(3, centre), false },
+    { "bipyramid", Bipyramid(3, centre), true },
+  };
+  for (const Case& c : cases)
   {
-    SCOPED_TRACE(2 * c.sides);
+    SCOPED_TRACE(c.name);
     TestWindow w;
-    w.Load(WriteModel(Bipyramid(c.sides, far), Home() + "/small", "small.stl"));
+    w.Load(WriteModel(c.model, Home() + "/small", "small.stl"));
     vtkPolyData* before = w.probe.model();
     ASSERT_NE(before, nullptr);
-    ASSERT_EQ(before->GetNumberOfCells(), 2 * c.sides);
+    const double volume = testsupport::SignedVolume(before);
 
     testsupport::ConsoleCapture console;
     QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
-    const std::vector<std::string> lines = console.OutLines();
-    const auto methodsRun = std::count(lines.begin(), lines.end(), "转换牙颌模型...");
+    const GrooveRuns runs = CountRuns(console.OutLines());
     if (c.accepted)
     {
       EXPECT_TRUE(w.driver.boxes().empty());
       EXPECT_NE(w.probe.model(), before);
-      EXPECT_EQ(w.probe.model()->GetNumberOfCells(), 2 * c.sides);
+      EXPECT_EQ(w.probe.model()->GetNumberOfCells(), 10);
+      EXPECT_LT(testsupport::SignedVolume(w.probe.model()), volume);
       EXPECT_FALSE(w.probe.grooveAllowed());
-      EXPECT_EQ(methodsRun, 1);
+      EXPECT_EQ(runs.methods, 1);
     }
     else
     {
-      ASSERT_EQ(w.driver.boxes().size(), 1u);
-      ExpectBox(w.driver.boxes()[0], "错误", "开槽失败", QMessageBox::Warning, &w.window);
-      EXPECT_EQ(w.probe.model(), before);
-      EXPECT_TRUE(w.probe.grooveAllowed());
-      EXPECT_EQ(methodsRun, 2);
+      // Both differences succeeded; their results were too small.
+      ExpectGrooveFailed(w.probe, w.driver, before);
+      EXPECT_EQ(runs.methods, 2);
+      EXPECT_EQ(runs.differences, 2);
     }
-    EXPECT_TRUE(w.window.isEnabled());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
+}
+
+TEST_F(MainWindowTest, AGrooveThatTakesNothingFromTheModelIsNoGroove)
+{
+  // The cutter runs along y, |x| <= 2.5 and |y| <= 40, through the base of a model in the
+  // working frame. Beside it: two long slabs with the cutter in the gap between them, and the
+  // block that holds them both, which holds the cutter inside.
+  const double bottom = fixedbodies::kStemBottom - 1.0;
+  const double top = fixedbodies::kHeadTop + 1.0;
+  const double far[3] = { 100.0, 100.0, 100.0 };
+  const auto slabs = [&] {
+    vtkNew<vtkAppendPolyData> both;
+    both->AddInputData(Box({ -8.0, -45.0, bottom }, { -4.0, 45.0, top }));
+    both->AddInputData(Box({ 4.0, -45.0, bottom }, { 8.0, 45.0, top }));
+    both->Update();
+    auto mesh = vtkSmartPointer<vtkPolyData>::New();
+    mesh->DeepCopy(both->GetOutput());
+    return mesh;
+  };
+  struct Case
+  {
+    const char* name;
+    vtkSmartPointer<vtkPolyData> model;
+    long methods;
+    bool accepted;
+  };
+  const Case cases[] = {
+    // Told before the difference: no method runs.
+    { "a bipyramid far away", Bipyramid(5, far), 0, false },
+    { "the jaw lifted 5 above the frame",
+      MakeSyntheticJaw(testsupport::SmallJaw(), testsupport::RigidMotion(0, 0, 0, 0, 0, 5)).mesh,
+      0, false },
+    // Within the model's bounds the difference tells: it takes nothing from the slabs, and
+    // hollows the block out.
+    { "two slabs with the cutter between them", slabs(), 2, false },
+    { "a block holding the cutter", Box({ -8.0, -45.0, bottom }, { 8.0, 45.0, top }), 1, true },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    TestWindow w;
+    w.Load(WriteModel(c.model, Home() + "/apart", "apart.stl"));
+    vtkPolyData* before = w.probe.model();
+    ASSERT_NE(before, nullptr);
+
+    testsupport::ConsoleCapture console;
+    QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
+    EXPECT_EQ(CountRuns(console.OutLines()).methods, c.methods);
+    if (c.accepted)
+    {
+      EXPECT_TRUE(w.driver.boxes().empty());
+      EXPECT_NE(w.probe.model(), before);
+      EXPECT_FALSE(w.probe.grooveAllowed());
+    }
+    else
+    {
+      ExpectGrooveFailed(w.probe, w.driver, before);
+    }
+  }
+}
+
+TEST_F(MainWindowTest, AGrooveBeforeTheFrameFailsAndIsCutAfterIt)
+{
+  // The jaw as it was scanned, tilted, turned and above the working frame, where the cutter
+  // lies: the groove is refused at once and stays allowed; the automatic frame brings the jaw
+  // onto the cutter, and the groove is cut.
+  const auto scanned = MakeSyntheticJaw(
+    testsupport::SmallJaw(), testsupport::RigidMotion(12.0, -8.0, 25.0, 3.0, -4.0, 30.0));
+  TestWindow w;
+  w.Load(WriteJaw(scanned, Home() + "/scan", "jaw.stl"));
+  vtkPolyData* asScanned = w.probe.model();
+  {
+    testsupport::ConsoleCapture console;
+    QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
+    EXPECT_EQ(CountRuns(console.OutLines()).methods, 0);
+  }
+  ExpectGrooveFailed(w.probe, w.driver, asScanned);
+
+  w.driver.Clear();
+  w.Click(w.probe.ui().pushButton_autoAdjust);
+  ASSERT_TRUE(w.driver.boxes().empty());
+  vtkPolyData* framed = w.probe.model();
+  const double volume = testsupport::SignedVolume(framed);
+  QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
+  EXPECT_TRUE(w.driver.boxes().empty());
+  vtkPolyData* cut = w.probe.model();
+  ASSERT_NE(cut, framed);
+  EXPECT_FALSE(w.probe.grooveAllowed());
+  EXPECT_TRUE(testsupport::IsClosedOrientedManifold(cut));
+  EXPECT_LT(testsupport::SignedVolume(cut), volume - 1.0);
 }
 
 // The triangles of `mesh` and of its copy moved by `dx` along x, in one mesh: two closed

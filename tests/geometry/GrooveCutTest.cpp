@@ -1,6 +1,6 @@
 // The groove cut: both methods' failures and console lines on small boxes, orientation and
-// self-intersection repair, and the real cutter body on the generated jaw, checked against
-// the volume of model and cutter in common.
+// self-intersection repair, where the cutter lies against the model, and the real cutter body
+// on the generated jaw, checked against the volume of model and cutter in common.
 #include "data/FixedBodyDimensions.h"
 #include "geometry/ExactMesh.h"
 #include "geometry/MeshBooleanTool.h"
@@ -16,6 +16,7 @@
 #include <vtkCellArray.h>
 #include <vtkCleanPolyData.h>
 #include <vtkCubeSource.h>
+#include <vtkMatrix4x4.h>
 #include <vtkNew.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
@@ -235,6 +236,110 @@ TEST(CutGroove, CutterThatEnclosesTheModelLeavesNothing)
     EXPECT_EQ(run.err, (Lines{ "所有CGAL 6.1布尔运算方法都失败", "转换回VTK失败" }));
     EXPECT_EQ(run.result->GetNumberOfCells(), 0);
   }
+}
+
+// Where the cutter lies against the model, told before any exact mesh is made, and what the
+// difference then takes: the placement never calls Apart a cutter that takes something, and
+// of a cutter Within the model's bounds that touches nothing the result holds the points
+// exactly when the difference hollowed the model out. Models with gaps: two slabs side by
+// side, and the jaw turned about so that the cutter runs between its two arms.
+TEST(PlaceCutter, TellsACutterThatTakesNothingFromOneThatMay)
+{
+  using Placement = MeshBooleanTool::CutterPlacement;
+  const vtkSmartPointer<vtkPolyData> slabs = Merge(Box(0, 1, 0, 4, 0, 4), Box(3, 4, 0, 4, 0, 4));
+  const vtkSmartPointer<vtkPolyData> cutter = testsupport::ReadFixedBody("cross_2.2.stl");
+  ASSERT_GT(cutter->GetNumberOfCells(), 0) << testsupport::FixedBodyPath("cross_2.2.stl");
+  const auto jawAt = [](double rz, double ty, double tz) {
+    return testsupport::MakeSyntheticJaw(
+      testsupport::SmallJaw(), testsupport::RigidMotion(0.0, 0.0, rz, 0.0, ty, tz))
+      .mesh;
+  };
+  const auto scanned = [] {
+    return testsupport::MakeSyntheticJaw(
+      testsupport::SmallJaw(), testsupport::RigidMotion(12.0, -8.0, 25.0, 3.0, -4.0, 30.0))
+      .mesh;
+  };
+  // Whether the difference takes something from the model: what the cut leaves, if anything,
+  // holds less than the model.
+  enum Takes
+  {
+    Nothing,
+    Something,
+    Everything,
+  };
+  struct Case
+  {
+    const char* name;
+    vtkSmartPointer<vtkPolyData> model;
+    vtkSmartPointer<vtkPolyData> cutter;
+    Placement placement;
+    Takes takes;
+  };
+  const Case cases[] = {
+    { "over a corner", Model(), CornerCutter(), Placement::Meets, Something },
+    { "through both slabs", slabs, Box(0.5, 3.5, 1, 3, 1, 3), Placement::Meets, Something },
+    { "far away", Model(), Box(10, 12, 0, 2, 0, 2), Placement::Apart, Nothing },
+    { "beside it, its bounds apart", Model(), Box(4.5, 6, 0, 4, 0, 4), Placement::Apart, Nothing },
+    { "in the gap, reaching out of the bounds", slabs, Box(1.5, 2.5, -1, 5, 1, 3),
+      Placement::Apart, Nothing },
+    { "holding the model whole", Model(), Box(-1, 5, -1, 5, -1, 5), Placement::Apart, Everything },
+    { "in the gap, within the bounds", slabs, Box(1.5, 2.5, 1, 3, 1, 3), Placement::Within,
+      Nothing },
+    { "inside the model", Model(), Box(1, 3, 1, 3, 1, 3), Placement::Within, Something },
+    // Touching the surface without entering it is not told apart from meeting it.
+    { "touching a face from outside", Model(), Box(4, 6, 1, 3, 1, 3), Placement::Meets, Nothing },
+    { "the jaw in the working frame", testsupport::MakeSyntheticJaw().mesh, cutter,
+      Placement::Meets, Something },
+    { "the jaw as scanned, before the frame", scanned(), cutter, Placement::Apart, Nothing },
+    { "the jaw lifted 5 above the frame", jawAt(0.0, 0.0, 5.0), cutter, Placement::Apart,
+      Nothing },
+    { "the jaw turned about, the cutter between its arms", jawAt(180.0, 34.0, 0.0), cutter,
+      Placement::Apart, Nothing },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    MeshBooleanTool tool;
+    ConsoleCapture console;
+    EXPECT_EQ(tool.PlaceCutter(c.model, c.cutter), c.placement);
+    EXPECT_EQ(console.ErrLines(),
+      c.placement == Placement::Apart ? Lines{ "槽子模型不接触牙颌模型" } : Lines{});
+
+    // What the difference really takes.
+    const CutRun run = RunCut(&MeshBooleanTool::CutGrooveMethod1, c.model, c.cutter);
+    const double volume = testsupport::SignedVolume(c.model);
+    if (c.takes == Everything)
+    {
+      EXPECT_FALSE(run.ok);
+      continue;
+    }
+    ASSERT_TRUE(run.ok) << run.errText;
+    const double left = testsupport::SignedVolume(run.result);
+    if (c.takes == Nothing)
+    {
+      EXPECT_NEAR(left, volume, 1e-9 * volume);
+    }
+    else
+    {
+      EXPECT_LT(left, volume - 0.01);
+    }
+    if (c.placement == Placement::Within)
+    {
+      EXPECT_EQ(tool.HoldsPointOf(run.result, c.cutter), c.takes == Something);
+    }
+  }
+}
+
+// Meshes the placement cannot read as triangles are left to the methods, which report them.
+TEST(PlaceCutter, LeavesWhatItCannotReadToTheMethods)
+{
+  using Placement = MeshBooleanTool::CutterPlacement;
+  MeshBooleanTool tool;
+  const vtkSmartPointer<vtkPolyData> far = Box(10, 12, 0, 2, 0, 2);
+  EXPECT_EQ(tool.PlaceCutter(QuadBox(0, 4, 0, 4, 0, 4), far), Placement::Meets);
+  EXPECT_EQ(tool.PlaceCutter(Model(), QuadBox(10, 12, 0, 2, 0, 2)), Placement::Meets);
+  EXPECT_EQ(tool.PlaceCutter(Model(), vtkSmartPointer<vtkPolyData>::New()), Placement::Meets);
+  EXPECT_EQ(tool.PlaceCutter(nullptr, far), Placement::Meets);
 }
 
 TEST(CutGroove, EachMethodLogsEveryStepOfASuccessfulCut)
