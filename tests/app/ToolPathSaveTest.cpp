@@ -295,6 +295,52 @@ TEST_F(MainWindowTest, TheSaveFitsTheCutLineToTheModelAsItStandsAfterTheMoves)
     Contents(target) == ExportedByReference(w, w.probe.model(), folder + "/ref.gbin", reference));
 }
 
+// After a small move every pose of the cut line still lies within 1.5 of the moved model: the
+// save fits the path to the model as it stands and writes it. Larger moves take it too far
+// away (on this jaw, three units of shift or five degrees of turn).
+TEST_F(MainWindowTest, AfterASmallMoveTheSaveFitsThePathToTheMovedModel)
+{
+  const auto jaw = MakeSyntheticJaw();
+  struct Case
+  {
+    const char* name;
+    QPushButton* Ui::MainWindow::*button;
+    int presses;
+    bool saved;
+  };
+  const Case cases[] = {
+    { "one press of the X row's +", &Ui::MainWindow::pushButton_Left, 1, true },
+    { "one press of the Z row's +", &Ui::MainWindow::pushButton_RotateZPlus, 1, true },
+    { "three presses of the X row's +", &Ui::MainWindow::pushButton_Left, 3, false },
+    { "five presses of the Z row's +", &Ui::MainWindow::pushButton_RotateZPlus, 5, false },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.name);
+    const QString folder = Home() + "/" + c.name;
+    TestWindow w;
+    auto& ui = w.probe.ui();
+    w.LoadJawAndGumLine(jaw, folder, "jaw.stl");
+    w.Click(ui.pushButton_spline);
+    w.Click(ui.*c.button, c.presses);
+    const QString target = folder + "/path.gbin";
+    w.SaveCutLineAs(target);
+    ASSERT_EQ(w.driver.boxes().size(), 1u);
+    if (c.saved)
+    {
+      ExpectBox(w.driver.boxes()[0], "提示", "切割线保存成功！", QMessageBox::Information, &w.window);
+      CutLineGenerator reference;
+      EXPECT_TRUE(Contents(target) ==
+        ExportedByReference(w, w.probe.model(), folder + "/reference.gbin", reference));
+    }
+    else
+    {
+      ExpectBox(w.driver.boxes()[0], "警告", "切割线保存失败", QMessageBox::Warning, &w.window);
+      EXPECT_FALSE(QFile::exists(target));
+    }
+  }
+}
+
 TEST_F(MainWindowTest, AClockwiseGumLineGivesTheToolPathOfItsCounterClockwiseOrder)
 {
   // Taken as it runs, a clockwise gum line gives a path millimetres off the gum line with
