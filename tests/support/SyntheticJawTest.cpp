@@ -7,13 +7,13 @@
 
 #include <vtkMatrix4x4.h>
 #include <vtkPolyData.h>
+#include <vtkSMPThreadLocal.h>
+#include <vtkSMPTools.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
-#include <mutex>
-#include <set>
 #include <thread>
 
 using namespace testsupport;
@@ -112,15 +112,19 @@ TEST(SyntheticJaw, PlacementMovesMeshAndGumLineRigidly)
 // the same limit is set again after VTK's setting was restored.
 TEST(SmpThreads, LimitsVtksParallelLoopsEachTime)
 {
+  // Each thread that runs an item of the loop gets its own counter.
   const auto threadsUsed = [] {
-    std::mutex mutex;
-    std::set<std::thread::id> threads;
-    vtkSMPTools::For(0, 400, 1, [&](vtkIdType, vtkIdType) {
+    vtkSMPThreadLocal<int> items(0);
+    vtkSMPTools::For(0, 400, 1, [&](vtkIdType first, vtkIdType last) {
       std::this_thread::sleep_for(std::chrono::microseconds(200));
-      const std::lock_guard<std::mutex> lock(mutex);
-      threads.insert(std::this_thread::get_id());
+      items.Local() += static_cast<int>(last - first);
     });
-    return threads.size();
+    size_t threads = 0;
+    for (auto it = items.begin(); it != items.end(); ++it)
+    {
+      ++threads;
+    }
+    return threads;
   };
   for (const int limit : { 1, 1, 2, 2, 1 })
   {
