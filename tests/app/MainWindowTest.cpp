@@ -669,8 +669,12 @@ struct GrooveRuns
   long differences = 0;
 };
 
-GrooveRuns CountRuns(const std::vector<std::string>& lines)
+// Presses "开T形槽" and counts, from the console, what the groove ran.
+GrooveRuns PressGroove(MainWindowProbe& probe)
 {
+  testsupport::ConsoleCapture console;
+  QTest::mouseClick(probe.ui().addGrooveButton, Qt::LeftButton);
+  const std::vector<std::string> lines = console.OutLines();
   return { std::count(lines.begin(), lines.end(), "转换牙颌模型..."),
     std::count(lines.begin(), lines.end(), "corefine_and_compute_difference 成功") };
 }
@@ -701,9 +705,7 @@ TEST_F(MainWindowTest, AGrooveResultOfFewerThanTenCellsIsNoGroove)
     ASSERT_NE(before, nullptr);
     const double volume = testsupport::SignedVolume(before);
 
-    testsupport::ConsoleCapture console;
-    QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
-    const GrooveRuns runs = CountRuns(console.OutLines());
+    const GrooveRuns runs = PressGroove(w.probe);
     if (c.accepted)
     {
       EXPECT_TRUE(w.driver.boxes().empty());
@@ -766,9 +768,7 @@ TEST_F(MainWindowTest, AGrooveThatTakesNothingFromTheModelIsNoGroove)
     vtkPolyData* before = w.probe.model();
     ASSERT_NE(before, nullptr);
 
-    testsupport::ConsoleCapture console;
-    QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
-    EXPECT_EQ(CountRuns(console.OutLines()).methods, c.methods);
+    EXPECT_EQ(PressGroove(w.probe).methods, c.methods);
     if (c.accepted)
     {
       EXPECT_TRUE(w.driver.boxes().empty());
@@ -792,11 +792,7 @@ TEST_F(MainWindowTest, AGrooveBeforeTheFrameFailsAndIsCutAfterIt)
   TestWindow w;
   w.Load(WriteJaw(scanned, Home() + "/scan", "jaw.stl"));
   vtkPolyData* asScanned = w.probe.model();
-  {
-    testsupport::ConsoleCapture console;
-    QTest::mouseClick(w.probe.ui().addGrooveButton, Qt::LeftButton);
-    EXPECT_EQ(CountRuns(console.OutLines()).methods, 0);
-  }
+  EXPECT_EQ(PressGroove(w.probe).methods, 0);
   ExpectGrooveFailed(w.probe, w.driver, asScanned);
 
   w.driver.Clear();
